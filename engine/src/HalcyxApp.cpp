@@ -4,11 +4,14 @@ BOOL CHalcyxApp::InitInstance() { return CWinApp::InitInstance(); }
 
 namespace {
 
-CHalcyxApp theApp;
+CHalcyxApp& TheApp() {
+    static CHalcyxApp theApp;
+    return theApp;
+}
 
 // Loading the library runs the application's initialisation, which only
-// succeeds; unloading runs its clean-up, which has nothing to do.
-__attribute__((constructor)) void LoadLibraryInit() { theApp.InitInstance(); }
-__attribute__((destructor)) void UnloadLibraryExit() { theApp.ExitInstance(); }
+// succeeds. The object is made on first use because this runs before the
+// library's other static objects are constructed.
+__attribute__((constructor)) void LoadLibraryInit() { TheApp().InitInstance(); }
 
 } // namespace
