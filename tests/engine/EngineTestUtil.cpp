@@ -1,12 +1,6 @@
 #include "EngineTestUtil.h"
 
-#include "afx/AfxString.h"
 
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
-#include <stdexcept>
 
 namespace enginetest {
 
@@ -75,8 +69,8 @@ std::u16string Recorder::TextOf(int32_t code) const {
 
 int CallEngine(const std::string& source, const std::string& dest, Recorder* recorder,
                uintptr_t reserved1, uintptr_t reserved2) {
-    const std::u16string src16 = FromUtf8(source);
-    const std::u16string dst16 = FromUtf8(dest);
+    const std::u16string src16 = toUtf16(source);
+    const std::u16string dst16 = toUtf16(dest);
     ProcessParams params{};
     params.pszSource = src16.c_str();
     params.nReserved1 = reserved1;
@@ -86,42 +80,6 @@ int CallEngine(const std::string& source, const std::string& dest, Recorder* rec
     params.nUserData = reinterpret_cast<uintptr_t>(recorder);
     BrevikMaskParams(&params);
     return ProcessDBFFileEx(&params);
-}
-
-ScratchDir::ScratchDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "brevik-test-XXXXXX").string();
-    if (!::mkdtemp(tmpl.data()))
-        throw std::runtime_error("mkdtemp failed");
-    m_path = tmpl;
-}
-
-ScratchDir::~ScratchDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(m_path, ec);
-}
-
-std::vector<unsigned char> Pattern(std::size_t size, unsigned seed) {
-    std::vector<unsigned char> data(size);
-    uint32_t x = seed * 2654435761u + 1;
-    for (std::size_t i = 0; i < size; ++i) {
-        x ^= x << 13, x ^= x >> 17, x ^= x << 5;
-        data[i] = static_cast<unsigned char>(x);
-    }
-    return data;
-}
-
-void WriteFile(const std::string& path, const std::vector<unsigned char>& data) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-    if (!out)
-        throw std::runtime_error("cannot write " + path);
-}
-
-std::vector<unsigned char> ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("cannot read " + path);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 std::vector<unsigned char> WithMagic(std::vector<unsigned char> data) {

@@ -1,5 +1,5 @@
 // What the engine's tests share: a callback that records every message, a
-// call of the masked entry point, and small file helpers.
+// call of the masked entry point, and the bytes every copy is expected to hold.
 #pragma once
 
 #include <cstdint>
@@ -7,8 +7,11 @@
 #include <vector>
 
 #include "Brevik.h"
+#include "TestSupport.h"
 
 namespace enginetest {
+
+using namespace testsupport;
 
 // One message as the callback saw it: the code and its argument, copied.
 struct Message {
@@ -35,27 +38,6 @@ struct Recorder {
 // Calls ProcessDBFFileEx with a masked record for `source` and `dest`.
 int CallEngine(const std::string& source, const std::string& dest, Recorder* recorder,
                uintptr_t reserved1 = 0, uintptr_t reserved2 = 0);
-
-// A fresh folder under the system's temporary folder, removed with all it
-// holds when the object goes away.
-class ScratchDir {
-public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    const std::string& path() const { return m_path; }
-    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
-
-private:
-    std::string m_path;
-};
-
-// Bytes of a deterministic pattern: byte k of the pattern for `seed` at
-// offset k, so any shift or loss shows.
-std::vector<unsigned char> Pattern(std::size_t size, unsigned seed = 1);
-void WriteFile(const std::string& path, const std::vector<unsigned char>& data);
-std::vector<unsigned char> ReadFile(const std::string& path);
 
 // `data` with bytes 28 to 31 set to the header magic, as every copy has them.
 std::vector<unsigned char> WithMagic(std::vector<unsigned char> data);

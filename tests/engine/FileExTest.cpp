@@ -54,9 +54,9 @@ class FileExTest : public ::testing::Test {
 protected:
     // Writes a file of `size` pattern bytes and opens it through the reader.
     void OpenFile(std::size_t size) {
-        data = Pattern(size);
+        data = patternBytes(size, 1);
         path = dir / "source.dbf";
-        WriteFile(path, data);
+        writeFile(path, data);
         const std::u16string path16(path.begin(), path.end());
         ASSERT_TRUE(file.Open(path16.c_str(), CFile::modeRead | CFile::shareDenyWrite));
     }
@@ -65,7 +65,7 @@ protected:
         return std::memcmp(buffer.data(), data.data() + fileOffset, count) == 0;
     }
 
-    ScratchDir dir;
+    TempDir dir;
     std::string path;
     std::vector<unsigned char> data;
     FaultyIo io;
@@ -212,7 +212,7 @@ TEST_F(FileExTest, SectorSizeComesFromTheVolumeOr512) {
         seam.sectorSize = reported;
         CFileEx reader(seam);
         const std::string p = dir / "sized.dbf";
-        WriteFile(p, Pattern(100000));
+        writeFile(p, patternBytes(100000, 1));
         const std::u16string p16(p.begin(), p.end());
         ASSERT_TRUE(reader.Open(p16.c_str(), CFile::modeRead));
         EXPECT_EQ(reader.GetSectorSize(), used);
@@ -226,7 +226,7 @@ TEST_F(FileExTest, SectorSizeComesFromTheVolumeOr512) {
 TEST_F(FileExTest, RealVolumeSectorSizeIsAPowerOfTwo) {
     CFileEx reader;
     const std::string p = dir / "real.dbf";
-    WriteFile(p, Pattern(10));
+    writeFile(p, patternBytes(10, 1));
     const std::u16string p16(p.begin(), p.end());
     ASSERT_TRUE(reader.Open(p16.c_str(), CFile::modeRead));
     const DWORD s = reader.GetSectorSize();

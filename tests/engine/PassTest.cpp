@@ -28,9 +28,9 @@ class PassSequenceTest : public ::testing::TestWithParam<SequenceCase> {};
 
 TEST_P(PassSequenceTest, CopiesWithTheMagicAndReportsInOrder) {
     const SequenceCase& c = GetParam();
-    ScratchDir dir;
-    const auto data = Pattern(c.sourceSize);
-    WriteFile(dir / "in.dbf", data);
+    TempDir dir;
+    const auto data = patternBytes(c.sourceSize, 1);
+    writeFile(dir / "in.dbf", data);
     Recorder rec;
 
     const int result = CallEngine(dir / "in.dbf", dir / "out.dbf", &rec);
@@ -39,7 +39,7 @@ TEST_P(PassSequenceTest, CopiesWithTheMagicAndReportsInOrder) {
     EXPECT_EQ(rec.Summary(), c.expected);
     EXPECT_EQ(rec.TextOf(MSG_SOURCE_FILE), FromUtf8(dir / "in.dbf"));
     EXPECT_EQ(rec.TextOf(MSG_LOG_TEXT), u"Analyzing the source file ...");
-    EXPECT_EQ(ReadFile(dir / "out.dbf"), WithMagic(data));
+    EXPECT_EQ(readFile(dir / "out.dbf"), WithMagic(data));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -56,8 +56,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PassTest, CopyDiffersFromTheSourceOnlyInTheMagic) {
-    ScratchDir dir;
-    auto data = Pattern(300000, 7);
+    TempDir dir;
+    auto data = patternBytes(300000, 7);
     for (const bool alreadyMagic : {true, false}) {
         SCOPED_TRACE(alreadyMagic ? "magic present" : "magic missing");
         if (alreadyMagic) {
@@ -65,9 +65,9 @@ TEST(PassTest, CopyDiffersFromTheSourceOnlyInTheMagic) {
         } else {
             data[28] = 0, data[29] = 1, data[30] = 2, data[31] = 3;
         }
-        WriteFile(dir / "in.dbf", data);
+        writeFile(dir / "in.dbf", data);
         ASSERT_EQ(CallEngine(dir / "in.dbf", dir / "out.dbf", nullptr), 1);
-        const auto out = ReadFile(dir / "out.dbf");
+        const auto out = readFile(dir / "out.dbf");
         ASSERT_EQ(out.size(), data.size());
         for (std::size_t i = 0; i < out.size(); ++i) {
             const bool magicByte = i >= 28 && i < 32;
@@ -80,7 +80,7 @@ TEST(PassTest, CopyDiffersFromTheSourceOnlyInTheMagic) {
 }
 
 TEST(PassTest, SourceThatCannotBeOpened) {
-    ScratchDir dir;
+    TempDir dir;
     Recorder rec;
     const std::string missing = dir / "missing.dbf";
 
@@ -95,7 +95,7 @@ TEST(PassTest, SourceThatCannotBeOpened) {
 }
 
 TEST(PassTest, SourceThatIsAFolderIsRefused) {
-    ScratchDir dir;
+    TempDir dir;
     Recorder rec;
     EXPECT_EQ(CallEngine(dir.path(), dir / "out.dbf", &rec), 0);
     EXPECT_EQ(rec.TextOf(MSG_LOG_ERROR), u"Error 1: Cannot open the file to be repaired. Access to " +
@@ -103,8 +103,8 @@ TEST(PassTest, SourceThatIsAFolderIsRefused) {
 }
 
 TEST(PassTest, DestinationThatCannotBeCreatedSendsNoError) {
-    ScratchDir dir;
-    WriteFile(dir / "in.dbf", Pattern(1000));
+    TempDir dir;
+    writeFile(dir / "in.dbf", patternBytes(1000, 1));
     for (const std::string& dest : {dir / "no/such/folder/out.dbf", dir.path(), std::string()}) {
         SCOPED_TRACE(dest);
         Recorder rec;
@@ -114,10 +114,10 @@ TEST(PassTest, DestinationThatCannotBeCreatedSendsNoError) {
 }
 
 TEST(PassTest, DestinationThatIsTheSourceLeavesItUntouched) {
-    ScratchDir dir;
-    const auto data = Pattern(CHUNK + 12345, 3);
+    TempDir dir;
+    const auto data = patternBytes(CHUNK + 12345, 3);
     const std::string source = dir / "in.dbf";
-    WriteFile(source, data);
+    writeFile(source, data);
     ASSERT_EQ(::mkdir((dir / "sub").c_str(), 0755), 0);
     ASSERT_EQ(::link(source.c_str(), (dir / "hard.dbf").c_str()), 0);
     ASSERT_EQ(::symlink(source.c_str(), (dir / "soft.dbf").c_str()), 0);
@@ -128,23 +128,23 @@ TEST(PassTest, DestinationThatIsTheSourceLeavesItUntouched) {
         Recorder rec;
         EXPECT_EQ(CallEngine(source, dest, &rec), 0);
         EXPECT_EQ(rec.Summary(), "PROGRESS 0, SOURCE, SIZE 0, PROGRESS 100");
-        EXPECT_EQ(ReadFile(source), data);
+        EXPECT_EQ(readFile(source), data);
     }
 }
 
 TEST(PassTest, ExistingDestinationIsTruncatedAndOverwritten) {
-    ScratchDir dir;
-    const auto data = Pattern(5000, 2);
-    WriteFile(dir / "in.dbf", data);
-    WriteFile(dir / "out.dbf", Pattern(CHUNK * 2, 9));
+    TempDir dir;
+    const auto data = patternBytes(5000, 2);
+    writeFile(dir / "in.dbf", data);
+    writeFile(dir / "out.dbf", patternBytes(CHUNK * 2, 9));
     ASSERT_EQ(CallEngine(dir / "in.dbf", dir / "out.dbf", nullptr), 1);
-    EXPECT_EQ(ReadFile(dir / "out.dbf"), WithMagic(data));
+    EXPECT_EQ(readFile(dir / "out.dbf"), WithMagic(data));
 }
 
 TEST(PassTest, CallbackDetailsDoNotChangeThePass) {
-    ScratchDir dir;
-    const auto data = Pattern(2 * CHUNK + 100, 4);
-    WriteFile(dir / "in.dbf", data);
+    TempDir dir;
+    const auto data = patternBytes(2 * CHUNK + 100, 4);
+    writeFile(dir / "in.dbf", data);
     Recorder plain;
     ASSERT_EQ(CallEngine(dir / "in.dbf", dir / "plain.dbf", &plain), 1);
 
@@ -161,27 +161,27 @@ TEST(PassTest, CallbackDetailsDoNotChangeThePass) {
         rec.result = v.callbackResult;
         ASSERT_EQ(CallEngine(dir / "in.dbf", dir / "out.dbf", &rec, v.reserved1, v.reserved2), 1);
         EXPECT_EQ(rec.Summary(), plain.Summary());
-        EXPECT_EQ(ReadFile(dir / "out.dbf"), WithMagic(data));
+        EXPECT_EQ(readFile(dir / "out.dbf"), WithMagic(data));
     }
 }
 
 TEST(PassTest, WithoutACallbackThePassIsTheSame) {
-    ScratchDir dir;
-    const auto data = Pattern(CHUNK + 7, 5);
-    WriteFile(dir / "in.dbf", data);
+    TempDir dir;
+    const auto data = patternBytes(CHUNK + 7, 5);
+    writeFile(dir / "in.dbf", data);
     EXPECT_EQ(CallEngine(dir / "in.dbf", dir / "a.dbf", nullptr), 1);
     const std::u16string src = FromUtf8(dir / "in.dbf"), dst = FromUtf8(dir / "b.dbf");
     EXPECT_EQ(ProcessDBFFile(src.c_str(), dst.c_str()), 1);
-    EXPECT_EQ(ReadFile(dir / "a.dbf"), WithMagic(data));
-    EXPECT_EQ(ReadFile(dir / "b.dbf"), WithMagic(data));
+    EXPECT_EQ(readFile(dir / "a.dbf"), WithMagic(data));
+    EXPECT_EQ(readFile(dir / "b.dbf"), WithMagic(data));
     const std::u16string missing = FromUtf8(dir / "missing.dbf");
     EXPECT_EQ(ProcessDBFFile(missing.c_str(), dst.c_str()), 0);
     EXPECT_EQ(ProcessDBFFile(nullptr, nullptr), 0);
 }
 
 TEST(PassTest, CallersRecordIsLeftMasked) {
-    ScratchDir dir;
-    WriteFile(dir / "in.dbf", Pattern(100));
+    TempDir dir;
+    writeFile(dir / "in.dbf", patternBytes(100, 1));
     const std::u16string src = FromUtf8(dir / "in.dbf"), dst = FromUtf8(dir / "out.dbf");
     Recorder rec;
     ProcessParams params{src.c_str(), 1, 2, dst.c_str(), &Recorder::Callback,
@@ -198,7 +198,7 @@ TEST(PassTest, CallersRecordIsLeftMasked) {
 }
 
 TEST(PassTest, SourcePathOfMaxPathIsABadPath) {
-    ScratchDir dir;
+    TempDir dir;
     std::string path = dir.path() + "/";
     path.append(260 - path.size(), 'x');
     ASSERT_EQ(path.size(), 260u);
@@ -246,8 +246,8 @@ TEST(PassTest, ExceptionsInTheCopyBecomeTheirErrorTexts) {
             u"/dev/dying."},
         {2, u"Error 3: Unknown error in whole recovery process."},
     };
-    ScratchDir dir;
-    WriteFile(dir / "in.dbf", Pattern(CHUNK * 2));
+    TempDir dir;
+    writeFile(dir / "in.dbf", patternBytes(CHUNK * 2, 1));
     for (const auto& c : cases) {
         SCOPED_TRACE(ToUtf8(c.text));
         ThrowingIo io(c.kind);
@@ -263,9 +263,9 @@ TEST(PassTest, ExceptionsInTheCopyBecomeTheirErrorTexts) {
 }
 
 TEST(PassTest, SourceThatReadsNothingStillEndsAtItsLength) {
-    ScratchDir dir;
+    TempDir dir;
     const std::size_t size = 2 * CHUNK + 1000;
-    WriteFile(dir / "in.dbf", Pattern(size));
+    writeFile(dir / "in.dbf", patternBytes(size, 1));
     DeadIo io;
     Recorder rec;
     const CCommunicator comm(&Recorder::Callback, reinterpret_cast<uintptr_t>(&rec));
@@ -275,7 +275,7 @@ TEST(PassTest, SourceThatReadsNothingStillEndsAtItsLength) {
 
     EXPECT_EQ(rec.Summary(), "PROGRESS 0, SOURCE, LOG, PROGRESS 49, PROGRESS 99, SIZE " +
                                  std::to_string(size) + ", PROGRESS 100");
-    EXPECT_EQ(ReadFile(dir / "out.dbf"), WithMagic(std::vector<unsigned char>(size, 0)));
+    EXPECT_EQ(readFile(dir / "out.dbf"), WithMagic(std::vector<unsigned char>(size, 0)));
 }
 
 } // namespace

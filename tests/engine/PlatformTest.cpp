@@ -19,9 +19,9 @@ namespace {
 std::u16string U16(const std::string& s) { return FromUtf8(s); }
 
 TEST(PlatformTest, OpensOfOneFileRespectEachOthersShareModes) {
-    ScratchDir dir;
+    TempDir dir;
     const std::string path = dir / "f.dbf";
-    WriteFile(path, Pattern(100));
+    writeFile(path, patternBytes(100, 1));
     CFile reader;
     ASSERT_TRUE(reader.Open(U16(path).c_str(), CFile::modeRead | CFile::shareDenyWrite));
 
@@ -41,8 +41,8 @@ TEST(PlatformTest, OpensOfOneFileRespectEachOthersShareModes) {
 }
 
 TEST(PlatformTest, OpenKeepsTheFullPathAndFailsWithTheGivenOne) {
-    ScratchDir dir;
-    WriteFile(dir / "f.dbf", Pattern(10));
+    TempDir dir;
+    writeFile(dir / "f.dbf", patternBytes(10, 1));
     ASSERT_EQ(::mkdir((dir / "sub").c_str(), 0755), 0);
     ASSERT_EQ(::chdir(dir.path().c_str()), 0);
     struct BackToRoot {
@@ -64,10 +64,10 @@ TEST(PlatformTest, OpenKeepsTheFullPathAndFailsWithTheGivenOne) {
 }
 
 TEST(PlatformTest, PathLengthLimit) {
-    ScratchDir dir;
+    TempDir dir;
     std::string path = dir.path() + "/";
     path.append(259 - path.size(), 'y');
-    WriteFile(path, Pattern(10));
+    writeFile(path, patternBytes(10, 1));
     CFile file;
     EXPECT_TRUE(file.Open(U16(path).c_str(), CFile::modeRead)) << "259 units are allowed";
     file.Close();
@@ -77,9 +77,9 @@ TEST(PlatformTest, PathLengthLimit) {
 }
 
 TEST(PlatformTest, WriteAndSeekFailuresNameTheFile) {
-    ScratchDir dir;
+    TempDir dir;
     const std::string path = dir / "f.dbf";
-    WriteFile(path, Pattern(10));
+    writeFile(path, patternBytes(10, 1));
     CFile file;
     ASSERT_TRUE(file.Open(U16(path).c_str(), CFile::modeRead));
     try {
@@ -116,8 +116,8 @@ TEST(PlatformTest, LibraryExportsOnlyTheTwoEntryPoints) {
     // One real pass through the shared library itself.
     using Entry = int (*)(const ProcessParams*);
     auto entry = reinterpret_cast<Entry>(::dlsym(lib, "ProcessDBFFileEx"));
-    ScratchDir dir;
-    WriteFile(dir / "in.dbf", Pattern(1000));
+    TempDir dir;
+    writeFile(dir / "in.dbf", patternBytes(1000, 1));
     const std::u16string src = U16(dir / "in.dbf"), dst = U16(dir / "out.dbf");
     Recorder rec;
     ProcessParams params{src.c_str(), 0, 0, dst.c_str(), &Recorder::Callback,
@@ -125,7 +125,7 @@ TEST(PlatformTest, LibraryExportsOnlyTheTwoEntryPoints) {
     BrevikMaskParams(&params);
     EXPECT_EQ(entry(&params), 1);
     EXPECT_EQ(rec.Summary(), "PROGRESS 0, SOURCE, LOG, SIZE 1000, PROGRESS 100");
-    EXPECT_EQ(ReadFile(dir / "out.dbf"), WithMagic(Pattern(1000)));
+    EXPECT_EQ(readFile(dir / "out.dbf"), WithMagic(patternBytes(1000, 1)));
     ::dlclose(lib);
 }
 

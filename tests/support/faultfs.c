@@ -13,6 +13,7 @@
  * With --log FILE each read request is appended to FILE as a line "OFFSET SIZE".
  */
 #define FUSE_USE_VERSION 31
+#define _POSIX_C_SOURCE 200809L
 
 #include <fuse.h>
 
@@ -54,12 +55,18 @@ struct options {
     int help;
 };
 
-#define OPTION(t, field) {t, offsetof(struct options, field), 1}
+#define OPTION(t, field)                                                                           \
+    { t, offsetof(struct options, field), 1 }
 
 static const struct fuse_opt option_spec[] = {
-    OPTION("--backing %s", backing),     OPTION("--name %s", name), OPTION("--bad %s", bad),
-    OPTION("--fail-from %s", fail_from), OPTION("--log %s", log),   OPTION("--help", help),
-    OPTION("-h", help),                  FUSE_OPT_END,
+    OPTION("--backing %s", backing),
+    OPTION("--name %s", name),
+    OPTION("--bad %s", bad),
+    OPTION("--fail-from %s", fail_from),
+    OPTION("--log %s", log),
+    OPTION("--help", help),
+    OPTION("-h", help),
+    FUSE_OPT_END,
 };
 
 static void usage(const char* program) {
@@ -228,8 +235,8 @@ static int configure(const struct options* opts, const char* program) {
         usage(program);
         return -1;
     }
-    if (opts->name[0] == '\0' || strchr(opts->name, '/') != NULL ||
-        strcmp(opts->name, ".") == 0 || strcmp(opts->name, "..") == 0) {
+    if (opts->name[0] == '\0' || strchr(opts->name, '/') != NULL || strcmp(opts->name, ".") == 0 ||
+        strcmp(opts->name, "..") == 0) {
         fprintf(stderr, "faultfs: --name must be a plain file name\n");
         return -1;
     }
@@ -250,8 +257,8 @@ static int configure(const struct options* opts, const char* program) {
     if (opts->bad != NULL && parse_bad_ranges(opts->bad) != 0)
         return -1;
     if (opts->fail_from != NULL) {
-        if (parse_u64(opts->fail_from, opts->fail_from + strlen(opts->fail_from),
-                      &fs.fail_from) != 0) {
+        if (parse_u64(opts->fail_from, opts->fail_from + strlen(opts->fail_from), &fs.fail_from) !=
+            0) {
             fprintf(stderr, "faultfs: --fail-from needs a byte offset\n");
             return -1;
         }
