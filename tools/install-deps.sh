@@ -8,6 +8,8 @@ packages=(
     libgtest-dev
     libfuse3-dev fuse3
     gddrescue time
+    qt6-base-dev libgl-dev
+    xvfb xauth xdg-utils
 )
 
 missing=()

@@ -55,6 +55,8 @@ std::string UsageText() {
            "an error or wrote nothing, or TARGET was refused; 2 for a malformed command line.\n";
 }
 
-std::string VersionText() { return "vorn-recover " VORN_RECOVER_VERSION "\n"; }
+std::string VersionText() {
+    return "vorn-recover " VORN_RECOVER_VERSION "\n";
+}
 
 } // namespace vorn

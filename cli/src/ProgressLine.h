@@ -25,19 +25,17 @@ std::string FormatBytes(std::uint64_t bytes);
 std::string FormatDuration(std::uint64_t seconds);
 
 struct ProgressSnapshot {
-    unsigned percent = 0;       // the engine's figure
-    std::uint64_t done = 0;     // bytes copied so far
-    std::uint64_t total = 0;    // length of the source
-    double elapsedSeconds = 0;  // since the copy began
+    unsigned percent = 0;      // the engine's figure
+    std::uint64_t done = 0;    // bytes copied so far
+    std::uint64_t total = 0;   // length of the source
+    double elapsedSeconds = 0; // since the copy began
 };
 
-// One line of the bar, without line end, at most kMaxProgressLineWidth columns:
+// One line of the bar, without line end, at most 79 columns:
 // " 40% [######          ] 4.0 MiB of 10.0 MiB  20.0 MiB/s  0:01 left".
 // The rate is 0 and the time left "--:--" until some bytes were copied in a measurable time;
 // an estimate above 99:59:59 is shown as "--:--" too.
 std::string FormatProgressLine(const ProgressSnapshot& snapshot);
-
-inline constexpr std::size_t kMaxProgressLineWidth = 79;
 
 } // namespace vorn
 

@@ -1,0 +1,51 @@
+# The version record of the program files (see VersionRecord.c.in).
+#
+# vorn_add_version_record(<target> [FILE_VERSION <a.b.c.d>] [PRODUCT_VERSION <a.b.c.d>])
+#
+# Embeds the record in the executable or shared library <target>. Both
+# versions default to the project version; missing trailing numbers count
+# as 0 and each number must lie in 0..65535.
+
+# Sets <out_ms> and <out_ls> to the two 32-bit halves of <version>.
+function(_vorn_version_halves version out_ms out_ls)
+    if(NOT version MATCHES "^[0-9]+(\\.[0-9]+)?(\\.[0-9]+)?(\\.[0-9]+)?$")
+        message(FATAL_ERROR "vorn_add_version_record: '${version}' is not a version of up to four numbers")
+    endif()
+    string(REPLACE "." ";" numbers "${version}")
+    list(LENGTH numbers count)
+    while(count LESS 4)
+        list(APPEND numbers 0)
+        math(EXPR count "${count} + 1")
+    endwhile()
+    foreach(number IN LISTS numbers)
+        if(number GREATER 65535)
+            message(FATAL_ERROR "vorn_add_version_record: ${number} in '${version}' exceeds 65535")
+        endif()
+    endforeach()
+    list(GET numbers 0 major)
+    list(GET numbers 1 minor)
+    list(GET numbers 2 release)
+    list(GET numbers 3 build)
+    math(EXPR ms "(${major} << 16) | ${minor}")
+    math(EXPR ls "(${release} << 16) | ${build}")
+    set(${out_ms} ${ms} PARENT_SCOPE)
+    set(${out_ls} ${ls} PARENT_SCOPE)
+endfunction()
+
+function(vorn_add_version_record target)
+    cmake_parse_arguments(PARSE_ARGV 1 ARG "" "FILE_VERSION;PRODUCT_VERSION" "")
+    if(ARG_UNPARSED_ARGUMENTS)
+        message(FATAL_ERROR "vorn_add_version_record: unknown arguments ${ARG_UNPARSED_ARGUMENTS}")
+    endif()
+    if(NOT DEFINED ARG_FILE_VERSION)
+        set(ARG_FILE_VERSION ${PROJECT_VERSION})
+    endif()
+    if(NOT DEFINED ARG_PRODUCT_VERSION)
+        set(ARG_PRODUCT_VERSION ${PROJECT_VERSION})
+    endif()
+    _vorn_version_halves("${ARG_FILE_VERSION}" VORN_FILE_VERSION_MS VORN_FILE_VERSION_LS)
+    _vorn_version_halves("${ARG_PRODUCT_VERSION}" VORN_PRODUCT_VERSION_MS VORN_PRODUCT_VERSION_LS)
+    set(source ${CMAKE_CURRENT_BINARY_DIR}/${target}_VersionRecord.c)
+    configure_file(${CMAKE_CURRENT_FUNCTION_LIST_DIR}/VersionRecord.c.in ${source} @ONLY)
+    target_sources(${target} PRIVATE ${source})
+endfunction()

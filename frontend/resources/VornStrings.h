@@ -1,0 +1,46 @@
+// The front end's string table. Every user-visible text of the program is
+// stored here under an identifier and looked up when it is used, so texts
+// are kept in one place, exactly as they are shown.
+#pragma once
+
+#include <QString>
+
+enum class TStringId {
+    // Product
+    ProductTitle,
+
+    // Settings store
+    InvalidDataType, // "Invalid data type for '%s'"
+    FailedCreateKey, // "Failed to create key %s"
+    FailedSetData,   // "Failed to set data for '%s'"
+
+    // Elapsed-time patterns (date-time patterns, quoted parts literal)
+    ElapsedLabelPattern,
+    ElapsedLogPattern,
+
+    // Check box answers in reports
+    Yes,
+    No,
+
+    // Message boxes: titles by kind, then button captions
+    MsgTitleInformation,
+    MsgTitleError,
+    MsgTitleConfirm,
+    MsgTitleWarning,
+    MsgButtonYes,
+    MsgButtonNo,
+    MsgButtonOK,
+    MsgButtonCancel,
+    MsgButtonNoToAll,
+    MsgButtonYesToAll,
+
+    // Options
+    SelectTempDirPrompt,
+
+    // Progress and log
+    ProgressCompleted, // "%u%% completed"
+    LogSeparator,      // 56 hyphens
+};
+
+// The text stored under `id`.
+QString LoadStr(TStringId id);
