@@ -45,6 +45,122 @@ QString LoadStr(TStringId id) {
         return QStringLiteral("%u%% completed");
     case TStringId::LogSeparator:
         return QStringLiteral("--------------------------------------------------------");
+    case TStringId::TabRepair:
+        return QStringLiteral("&Recovery");
+    case TStringId::TabBatchRepair:
+        return QStringLiteral("&Batch Recovery");
+    case TStringId::TabOptions:
+        return QStringLiteral("&Options");
+    case TStringId::TabAbout:
+        return QStringLiteral("&About");
+    case TStringId::HintTabRepair:
+        return QStringLiteral("Recover a single Oracle database");
+    case TStringId::HintTabBatchRepair:
+        return QStringLiteral("Recover a batch of Oracle databases");
+    case TStringId::HintTabOptions:
+        return QStringLiteral("Set recovery options");
+    case TStringId::HintTabAbout:
+        return QStringLiteral("Detailed information about the product");
+    case TStringId::SubTabOptions:
+        return QStringLiteral("O&ptions");
+    case TStringId::SubTabAdvOptions:
+        return QStringLiteral("A&dvanced Options");
+    case TStringId::DialogFilter:
+        return QStringLiteral("Oracle database files (*.dbf)|*.dbf|All files (*.*)|*.*");
+    case TStringId::LabelSelSrcFile:
+        return QStringLiteral("Select &Oracle database to be recovered:");
+    case TStringId::LabelSelDstFile:
+        return QStringLiteral("O&utput recovered file as:");
+    case TStringId::LabelRepairLogPrompt:
+        return QStringLiteral("Recovery process log:");
+    case TStringId::StartRecovery:
+        return QStringLiteral("&Start Recovery");
+    case TStringId::StopRecovery:
+        return QStringLiteral("&Stop Recovery");
+    case TStringId::TimeConsumedPrompt:
+        return QStringLiteral("Time consumed: ");
+    case TStringId::HintSrcFile:
+        return QStringLiteral("Input Oracle database file to be recovered");
+    case TStringId::HintSrcMore:
+        return QStringLiteral("Browse and select Oracle database file to be recovered");
+    case TStringId::HintDstFile:
+        return QStringLiteral("Input recovered Oracle database file name");
+    case TStringId::HintDstMore:
+        return QStringLiteral("Browse and select recovered Oracle database file name");
+    case TStringId::OpenFixedCaption:
+        return QStringLiteral("&Open the recovered Oracle database file when finished");
+    case TStringId::LabelTempDir:
+        return QStringLiteral("Dire&ctory for temporary files:");
+    case TStringId::LabelBufSize:
+        return QStringLiteral("I&nternal Processing Buffer Size:");
+    case TStringId::LabelBytes:
+        return QStringLiteral("Bytes");
+    case TStringId::HomepagePrompt:
+        return QStringLiteral("Product Homepage:");
+    case TStringId::SupportCenterPrompt:
+        return QStringLiteral("Support Center:");
+    case TStringId::EmailPrompt:
+        return QStringLiteral("Support E-Mail:");
+    case TStringId::Notice:
+        return QStringLiteral("Copyright (C) 2026 Quorvane Software. All rights reserved. This "
+                              "program is protected by copyright law and international treaties.");
+    case TStringId::HelpButton:
+        return QStringLiteral("&Help");
+    case TStringId::FacebookLikeButton:
+        return QStringLiteral("&Like us on Facebook");
+    case TStringId::FeedbackButton:
+        return QStringLiteral("&Feedback");
+    case TStringId::HomepageAddress:
+        return QStringLiteral("https://www.quorvane.example/oracle-recovery/");
+    case TStringId::SupportCenterAddress:
+        return QStringLiteral("https://support.quorvane.example/");
+    case TStringId::SupportEmail:
+        return QStringLiteral("support@quorvane.example");
+    case TStringId::MakerHomepageAddress:
+        return QStringLiteral("https://www.quorvane.example/");
+    case TStringId::SocialPageAddress:
+        return QStringLiteral("https://social.quorvane.example/quorvane");
+    case TStringId::FeedbackAddress:
+        return QStringLiteral("https://www.quorvane.example/feedback/");
+    case TStringId::StartRecoveryLine:
+        return QStringLiteral("Start recovery process ...");
+    case TStringId::AbortedLine:
+        return QStringLiteral("Recovery process is aborted.");
+    case TStringId::FileToRecoverLine:
+        return QStringLiteral("File to be recovered: '%s'; File size = %.0n bytes");
+    case TStringId::OutputAsLine:
+        return QStringLiteral("Output recovered file as: '%s'");
+    case TStringId::CompletesLine:
+        return QStringLiteral("Recovery process completes.");
+    case TStringId::UserAborts:
+        return QStringLiteral("User aborts the recovery process");
+    case TStringId::FailToRecover:
+        return QStringLiteral("Fail to recover file '%s'!");
+    case TStringId::Warning1:
+        return QStringLiteral("Warning 1: A file named '%s' already exists. Overwrite it?");
+    case TStringId::Warning2:
+        return QStringLiteral(
+            "Warning 2: Extension of destination file '%s' is invalid! Still proceed?");
+    case TStringId::Warning3:
+        return QStringLiteral("Warning 3: Free spaces on drive '%s' may not be enough for "
+                              "destination file '%s'! Still proceed?");
+    case TStringId::Warning4:
+        return QStringLiteral(
+            "Warning 4: The path '%s' for destination file '%s' does not exist. Create it?");
+    case TStringId::CannotCreateDir:
+        return QStringLiteral("Cannot create the directory '%s'!");
+    case TStringId::CannotOpenRecovered:
+        return QStringLiteral("Cannot open the recovered Oracle database '%s'!");
+    case TStringId::CannotOpenFile:
+        return QStringLiteral("Cannot open file '%s'!");
+    case TStringId::SuccessText:
+        return QStringLiteral("Oracle database '%s' have been recovered successfully!");
+    case TStringId::OpenHintText:
+        return QStringLiteral("Now you can open the recovered Oracle database '%s'.  ");
+    case TStringId::ValidDstExts:
+        return QStringLiteral(".dbf");
+    case TStringId::RecoveredSuffix:
+        return QStringLiteral("_recovered");
     }
     return {};
 }

@@ -1,6 +1,7 @@
 #include "run/MainFrm.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QSpinBox>
 
@@ -9,18 +10,53 @@
 #include "run/MainThread.h"
 #include "settings/Registry.h"
 #include "settings/Setting.h"
+#include "util/VornUtils.h"
+#include "widgets/DragEdit.h"
 
-TMainForm::TMainForm(TSkinMessage* AMessage, QWidget* AParent) : TVornMainForm(AMessage, AParent) {
-    chkOpenFixed->setText(QStringLiteral("&Open the recovered Oracle database file when finished"));
-    FormCreate();
+TMainForm::TMainForm(const TFormServices& AServices, const QStringList& AArguments,
+                     QWidget* AParent)
+    : TVornMainForm(AServices, AParent) {
+    chkOpenFixed->setText(LoadStr(TStringId::OpenFixedCaption));
+    FormCreate(AArguments);
 }
 
 TMainForm::~TMainForm() { FormDestroy(); }
+
+QString TMainForm::GetDefaultDstFileName(const QString& ASource) const {
+    const QString stem = RemoveFileExt(ASource);
+    return stem + LoadStr(TStringId::RecoveredSuffix) + ASource.mid(stem.size());
+}
+
+bool TMainForm::IsValidDstFileExt(const QString& ATarget) const {
+    const QString stem = RemoveFileExt(ATarget);
+    const QString ext = ATarget.mid(stem.size());
+    for (const QString& item : LoadStr(TStringId::ValidDstExts).split(';'))
+        if (!item.trimmed().isEmpty() &&
+            QString::compare(ext, item.trimmed(), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+bool TMainForm::HasEnoughFreeSpace(const QString& ASource, const QString& ATarget) const {
+    // Passes whenever the free space cannot be learned.
+    const qint64 free = FreeSpaceOf(ATarget);
+    if (free < 0)
+        return true;
+    const qint64 size = FileSizeOf(ASource);
+    return free >= size + size / 100;
+}
 
 int32_t TMainForm::RecoverOneFile(const QString& ASource, const QString& ADest) {
     TMainThread worker(this, ASource, ADest);
     return RunWorker(worker);
 }
+
+QString TMainForm::GetSuccessText() const {
+    const QString source = txtSrcFile->text();
+    return Format(LoadStr(TStringId::SuccessText), {source.mid(source.lastIndexOf('/') + 1)});
+}
+
+void TMainForm::AddSettingsInfo(QStringList&) const {}
 
 void TMainForm::HandleEngineMessage(int32_t ACode, const void* AArg, bool& AHandled) {
     AHandled = true;
@@ -45,6 +81,8 @@ void TMainForm::HandleEngineMessage(int32_t ACode, const void* AArg, bool& AHand
     }
 }
 
+TSetting* TMainForm::Setting() const { return static_cast<TSetting*>(FSetting.get()); }
+
 void TMainForm::ShowRegistryError(const TRegistryError& AError) {
     const QString text =
         AError.Cause().isEmpty() ? AError.Message() : AError.Message() + "\n" + AError.Cause();
@@ -54,25 +92,25 @@ void TMainForm::ShowRegistryError(const TRegistryError& AError) {
 void TMainForm::LoadSettings() {
     FSetting = std::make_unique<TSetting>();
     try {
-        FSetting->Load();
+        Setting()->Load();
     } catch (const TRegistryError& error) {
         // The option controls keep their design-time state.
         ShowRegistryError(error);
         return;
     }
-    chkOpenFixed->setChecked(FSetting->OpenFixed);
-    txtTempDir->setText(FSetting->TempDir);
-    txtBufSize->setValue(FSetting->BufSize);
+    chkOpenFixed->setChecked(Setting()->OpenFixed);
+    txtTempDir->setText(Setting()->TempDir);
+    txtBufSize->setValue(Setting()->BufSize);
 }
 
 void TMainForm::SaveSettings() {
     if (!FSetting)
         return;
-    FSetting->OpenFixed = chkOpenFixed->isChecked();
-    FSetting->TempDir = txtTempDir->text();
-    FSetting->BufSize = txtBufSize->value();
+    Setting()->OpenFixed = chkOpenFixed->isChecked();
+    Setting()->TempDir = txtTempDir->text();
+    Setting()->BufSize = txtBufSize->value();
     try {
-        FSetting->Save();
+        Setting()->Save();
     } catch (const TRegistryError& error) {
         ShowRegistryError(error);
     }

@@ -1,5 +1,8 @@
 #include "util/VornUtils.h"
 
+#include <QFileInfo>
+#include <QStorageInfo>
+
 #include "resources/VornStrings.h"
 #include "settings/VornSetting.h"
 #include "util/SkinMessage.h"
@@ -301,4 +304,29 @@ QString GetTrackingCode() {
 QString AddTrackingParam(const QString& ALink) {
     const QString code = GetTrackingCode();
     return code.isEmpty() ? ALink : ALink + QStringLiteral("?utm_source=") + code;
+}
+
+namespace {
+
+QStorageInfo VolumeOf(const QString& APath) {
+    QString existing = QFileInfo(APath).absoluteFilePath();
+    while (!QFileInfo::exists(existing)) {
+        const QString parent = QFileInfo(existing).path();
+        if (parent == existing)
+            break;
+        existing = parent;
+    }
+    return QStorageInfo(existing);
+}
+
+} // namespace
+
+QString DrivePartOf(const QString& APath) {
+    const QStorageInfo volume = VolumeOf(APath);
+    return volume.isValid() ? volume.rootPath() : QString();
+}
+
+qint64 FreeSpaceOf(const QString& APath) {
+    const QStorageInfo volume = VolumeOf(APath);
+    return volume.isValid() ? volume.bytesAvailable() : -1;
 }

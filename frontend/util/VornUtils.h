@@ -110,3 +110,12 @@ QString GetTrackingCode();
 // `ALink` with "?utm_source=" and the tracking code appended, or unchanged
 // when the code is empty.
 QString AddTrackingParam(const QString& ALink);
+
+// The drive part of `APath`: the mount point of the file system that holds
+// it, or holds its nearest existing ancestor when it does not exist yet;
+// empty when none is found. Relative paths count from the current folder.
+QString DrivePartOf(const QString& APath);
+
+// Bytes free for the user on the file system of DrivePartOf(APath)
+// (statvfs: f_bavail * f_frsize); -1 when that cannot be learned.
+qint64 FreeSpaceOf(const QString& APath);

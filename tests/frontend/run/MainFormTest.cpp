@@ -22,7 +22,7 @@ TEST(MainFormTest, FailedOpenLogsTheErrorBetweenSeparatorsAndShowsTheBox) {
     TempDir dir;
     TScriptedMessage box;
     box.Answer(TModalResult::mrOk);
-    TMainForm form(&box);
+    TMainForm form(TFormServices{&box, nullptr, nullptr});
     const QString missing = QString::fromStdString(dir / "missing.dbf");
 
     EXPECT_EQ(form.RecoverOneFile(missing, QString::fromStdString(dir / "out.dbf")), 0);
@@ -42,7 +42,7 @@ TEST(MainFormTest, SuccessfulCopyLogsOnlyTheEngineText) {
     TempDir dir;
     writeFile(dir / "in.dbf", patternBytes(9 << 20, 1));
     TScriptedMessage box;
-    TMainForm form(&box);
+    TMainForm form(TFormServices{&box, nullptr, nullptr});
 
     EXPECT_EQ(form.RecoverOneFile(QString::fromStdString(dir / "in.dbf"),
                                   QString::fromStdString(dir / "out.dbf")),
