@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds everything and runs the recovery program with the given arguments,
-# e.g. tools/run.sh damaged.dbf recovered.dbf
+# Builds everything and starts the desktop program with the given arguments,
+# e.g. tools/run.sh, or tools/run.sh -E damaged.dbf to recover one file and end.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/build.sh" "$root/build"
-exec "$root/build/bin/vorn-recover" "$@"
+exec "$root/build/bin/VornFullVersion" "$@"

@@ -4,12 +4,14 @@
 # sub-tabs, About) and a finished run with its report box, as PNG files in
 # $1 (default build/screenshots).
 #   tools/screenshots.sh [FOLDER]
+# VORN_BUILD_DIR names another build folder than build/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$root/build/screenshots}
+build=${VORN_BUILD_DIR:-$root/build}
 
-"$root/tools/build.sh" "$root/build"
-program=$root/build/bin/VornFullVersion
+"$root/tools/build.sh" "$build"
+program=$build/bin/VornFullVersion
 
 # xdotool types and clicks; ImageMagick's import takes the pictures.
 missing=()

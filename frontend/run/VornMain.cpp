@@ -150,16 +150,16 @@ void TVornMainForm::CreateRepairTab() {
     txtSrcFile->setObjectName("txtSrcFile");
     btnSrcMore = MakeButton("btnSrcMore", palRepairTab);
     btnSrcMore->setText(QStringLiteral("..."));
-    btnSrcMore->setGeometry(760, 14, 34, 26);
+    btnSrcMore->setGeometry(700, 14, 34, 26);
     labSelDstFile = MakeLabel("labSelDstFile", palRepairTab);
     labSelDstFile->move(14, 54);
     txtDstFile = new QLineEdit(palRepairTab);
     txtDstFile->setObjectName("txtDstFile");
     btnDstMore = MakeButton("btnDstMore", palRepairTab);
     btnDstMore->setText(QStringLiteral("..."));
-    btnDstMore->setGeometry(760, 50, 34, 26);
+    btnDstMore->setGeometry(700, 50, 34, 26);
     btnRepair = MakeButton("btnRepair", palRepairTab);
-    btnRepair->setGeometry(760, 92, 160, 40);
+    btnRepair->setGeometry(748, 14, 172, 62);
     btnRepair->setEnabled(false);
     SetRunButton(btnRepair, false);
     labRepairLogPrompt = MakeLabel("labRepairLogPrompt", palRepairTab);
@@ -477,7 +477,9 @@ void TVornMainForm::MainTabChange(int ATag) {
                                  AWidth, palProgress->height());
         const int w = palProgress->width();
         labConsumedTime->adjustSize();
-        labConsumedTime->move(w - labConsumedTime->width(), 4);
+        labConsumedTime->setGeometry(w - labConsumedTime->width(), 4, labConsumedTime->width(),
+                                     20);
+        labConsumedTime->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         labConsumedTimePrompt->setGeometry(labConsumedTime->x() - 120, 4, 120, 20);
         Gauge->setGeometry(0, palProgress->height() - 16, w, 16);
         palProgress->show();

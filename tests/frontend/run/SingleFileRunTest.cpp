@@ -403,11 +403,10 @@ TEST_F(SingleFileRunTest, SuccessfulRunLogsEachStepAndReportsTheResult) {
             QString caption;
             QString skin;
             bool repairing = false;
-            bool inputEnabled = true;
         } during;
         box.SetOnShow([&](const TScriptedMessage::TQuestion&) {
             during = {form.btnRepair->text(), form.btnRepair->property("skinElement").toString(),
-                      form.FRepairing, form.txtSrcFile->isEnabled()};
+                      form.FRepairing};
         });
 
         Start(form);
@@ -428,9 +427,46 @@ TEST_F(SingleFileRunTest, SuccessfulRunLogsEachStepAndReportsTheResult) {
         EXPECT_EQ(during.caption, "&Stop Recovery");
         EXPECT_EQ(during.skin, "stopbutton");
         EXPECT_TRUE(during.repairing);
-        EXPECT_FALSE(during.inputEnabled);
         ExpectIdle(form);
     }
+}
+
+TEST_F(SingleFileRunTest, RunningWindowDisablesOnlyTheInputControls) {
+    writeFile(FDir / "in.dbf", patternBytes(5000, 1));
+    const QStringList input = {"txtSrcFile", "btnSrcMore", "btnSrcSearch",
+                               "txtDstFile", "btnDstMore", "btnSaveLog"};
+    const QStringList usable = {"btnRepair",     "btnRepairTab", "btnBatchRepairTab",
+                                "btnOptionsTab", "btnAboutTab",  "chkOpenFixed"};
+    Box.Answer(TModalResult::mrOk);
+    TMainForm form(Services());
+    form.show();
+    SetOpenFixed(form, false);
+    Name(form, Q(FDir / "in.dbf"));
+    // Each control as "name: enabled", "name: disabled" or "name: missing".
+    const auto states = [&form](const QStringList& ANames) {
+        QStringList out;
+        for (const QString& name : ANames) {
+            const QWidget* control = form.findChild<QWidget*>(name);
+            out.append(name + ": " +
+                       (!control               ? "missing"
+                        : control->isEnabled() ? "enabled"
+                                               : "disabled"));
+        }
+        return out;
+    };
+    const auto all = [](const QStringList& ANames, const QString& AState) {
+        QStringList out;
+        for (const QString& name : ANames)
+            out.append(name + ": " + AState);
+        return out;
+    };
+    QStringList during;
+    Box.SetOnShow([&](const TScriptedMessage::TQuestion&) { during = states(input + usable); });
+
+    Start(form);
+
+    EXPECT_EQ(during, all(input, "disabled") + all(usable, "enabled"));
+    EXPECT_EQ(states(input + usable), all(input + usable, "enabled"));
 }
 
 TEST_F(SingleFileRunTest, OutputIsOpenedAfterASuccessWhenAsked) {
