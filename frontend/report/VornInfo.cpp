@@ -1,20 +1,32 @@
 #include "report/VornInfo.h"
 
+#include "resources/VornStrings.h"
 #include "util/VornUtils.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cerrno>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <dlfcn.h>
 #include <elf.h>
 #include <fcntl.h>
+#include <gnu/libc-version.h>
 #include <link.h>
+#include <memory>
 #include <optional>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/sysmacros.h>
+#include <sys/utsname.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -180,4 +192,338 @@ QString GetFileVersionText(const QString& AFileName, TVersionKind AWhich) {
     const std::size_t first = AWhich == TVersionKind::FileVersion ? 0 : 2;
     return Format(QStringLiteral("%s.%s"),
                   {HalfText((*record)[first]), HalfText((*record)[first + 1])});
+}
+
+// ---------------------------------------------------------------------------
+// The system-information report
+
+namespace {
+
+// The text of a small file of /proc or /sys; empty when it cannot be read.
+QByteArray ReadSystemFile(const QString& APath) {
+    QFile file(APath);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+// The leading number of `AText` from `AAt` on, and `AAt` moved past it; 0
+// when no digit stands there.
+int ReadNumber(const QString& AText, qsizetype& AAt) {
+    std::int64_t value = 0;
+    while (AAt < AText.size() && AText.at(AAt).isDigit()) {
+        value = std::min<std::int64_t>(value * 10 + AText.at(AAt).digitValue(), INT32_MAX);
+        ++AAt;
+    }
+    return static_cast<int>(value);
+}
+
+// `APath` in canonical form, or the errno of realpath.
+TDirectoryQuery CanonicalDirectory(const QByteArray& APath) {
+    TDirectoryQuery query;
+    errno = 0;
+    const std::unique_ptr<char, decltype(&std::free)> resolved(realpath(APath.constData(), nullptr),
+                                                               &std::free);
+    if (!resolved) {
+        query.ErrorCode = errno;
+        return query;
+    }
+    query.Succeeded = true;
+    query.Path = QFile::decodeName(resolved.get());
+    return query;
+}
+
+// The folder the C library was loaded from, or /usr/lib when the loader
+// cannot tell.
+TDirectoryQuery SystemDirectoryQuery() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&gnu_get_libc_version), &info) == 0 ||
+        info.dli_fname == nullptr || std::strchr(info.dli_fname, '/') == nullptr)
+        return CanonicalDirectory("/usr/lib");
+    const TDirectoryQuery library = CanonicalDirectory(info.dli_fname);
+    if (!library.Succeeded)
+        return library;
+    TDirectoryQuery folder = library;
+    folder.Path = library.Path.left(std::max<qsizetype>(library.Path.lastIndexOf(u'/'), 1));
+    return folder;
+}
+
+// The temporary folder as the system names it: $TMPDIR when set and not
+// empty, else /tmp, with a trailing "/"; not resolved any further.
+TDirectoryQuery TempDirectoryQuery() {
+    const char* env = std::getenv("TMPDIR");
+    TDirectoryQuery query;
+    query.Succeeded = true;
+    query.Path = env != nullptr && *env != '\0' ? QFile::decodeName(env) : QStringLiteral("/tmp");
+    if (!query.Path.endsWith(u'/'))
+        query.Path += u'/';
+    return query;
+}
+
+// A field of the mount table with its octal escapes ("\040" for a space)
+// decoded.
+QByteArray UnescapeMountField(const QByteArray& AField) {
+    QByteArray result;
+    for (qsizetype i = 0; i < AField.size(); ++i) {
+        const auto isOctal = [&](qsizetype AAt) {
+            return AAt < AField.size() && AField.at(AAt) >= '0' && AField.at(AAt) <= '7';
+        };
+        if (AField.at(i) == '\\' && isOctal(i + 1) && isOctal(i + 2) && isOctal(i + 3)) {
+            result += static_cast<char>(((AField.at(i + 1) - '0') << 6) |
+                                        ((AField.at(i + 2) - '0') << 3) | (AField.at(i + 3) - '0'));
+            i += 3;
+        } else {
+            result += AField.at(i);
+        }
+    }
+    return result;
+}
+
+bool IsPseudoFileSystem(const QByteArray& AType) {
+    static const QByteArrayList pseudo = {
+        "proc",      "sysfs",      "devtmpfs",   "devpts", "cgroup",      "cgroup2",
+        "debugfs",   "tracefs",    "securityfs", "pstore", "bpf",         "configfs",
+        "fusectl",   "mqueue",     "hugetlbfs",  "autofs", "binfmt_misc", "efivarfs",
+        "selinuxfs", "rpc_pipefs", "nfsd",       "nsfs",   "smackfs",     "apparmorfs"};
+    return pseudo.contains(AType);
+}
+
+bool IsNetworkFileSystem(const QByteArray& AType) {
+    static const QByteArrayList network = {
+        "nfs",   "nfs4",       "cifs", "smb3", "smbfs",     "sshfs",          "fuse.sshfs",
+        "ncpfs", "afs",        "ceph", "9p",   "glusterfs", "fuse.glusterfs", "lustre",
+        "davfs", "fuse.rclone"};
+    return network.contains(AType);
+}
+
+// Fixed or removable for a file system on the block device node `ADevice`,
+// by the removable flag of its disk (of the whole disk for a partition);
+// nothing when `ADevice` is not a block device.
+std::optional<TDriveType> BlockDeviceType(const QByteArray& ADevice) {
+    struct stat status {};
+    if (!ADevice.startsWith("/dev/") || stat(ADevice.constData(), &status) != 0 ||
+        !S_ISBLK(status.st_mode))
+        return std::nullopt;
+    const QString device = QFileInfo(QStringLiteral("/sys/dev/block/%1:%2")
+                                         .arg(major(status.st_rdev))
+                                         .arg(minor(status.st_rdev)))
+                               .canonicalFilePath();
+    if (device.isEmpty())
+        return TDriveType::Fixed;
+    const QString disk = QFileInfo::exists(device + QStringLiteral("/partition"))
+                             ? QFileInfo(device).path()
+                             : device;
+    return ReadSystemFile(disk + QStringLiteral("/removable")).trimmed() == "1"
+               ? TDriveType::Removable
+               : TDriveType::Fixed;
+}
+
+TDriveType DriveTypeOf(const QByteArray& ADevice, const QByteArray& AType) {
+    if (IsNetworkFileSystem(AType))
+        return TDriveType::Remote;
+    if (AType == "iso9660" || AType == "udf" || ADevice.startsWith("/dev/sr"))
+        return TDriveType::CDRom;
+    if (AType == "tmpfs" || AType == "ramfs")
+        return TDriveType::RamDisk;
+    return BlockDeviceType(ADevice).value_or(TDriveType::Unknown);
+}
+
+QString DriveTypeText(TDriveType AType) {
+    switch (AType) {
+    case TDriveType::Unknown:
+        return LoadStr(TStringId::DriveUnknown);
+    case TDriveType::InvalidRootPath:
+        return LoadStr(TStringId::DriveInvalidRootPath);
+    case TDriveType::Removable:
+        return LoadStr(TStringId::DriveRemovable);
+    case TDriveType::Fixed:
+        return LoadStr(TStringId::DriveFixed);
+    case TDriveType::Remote:
+        return LoadStr(TStringId::DriveRemote);
+    case TDriveType::CDRom:
+        return LoadStr(TStringId::DriveCDRom);
+    case TDriveType::RamDisk:
+        return LoadStr(TStringId::DriveRamDisk);
+    }
+    return LoadStr(TStringId::DriveUnknown);
+}
+
+void AddVersionInfo(QStringList& ALines, const TSystemFacts& AFacts) {
+    ALines.append(LoadStr(TStringId::InfoVersionHeading));
+    ALines.append(Format(LoadStr(TStringId::InfoFileVersion), {AFacts.FileVersion}));
+    ALines.append(Format(LoadStr(TStringId::InfoProductVersion), {AFacts.ProductVersion}));
+}
+
+void AddOSInfo(QStringList& ALines, const TOSVersion& AOS) {
+    ALines.append(Format(LoadStr(TStringId::InfoOperatingSystem),
+                         {AOS.Name, AOS.Major, AOS.Minor, AOS.Build}));
+}
+
+QString DirectoryLine(TStringId APattern, const TDirectoryQuery& AQuery) {
+    return Format(LoadStr(APattern), {AQuery.Succeeded ? AQuery.Path
+                                                       : Format(LoadStr(TStringId::InfoQueryFailed),
+                                                                {AQuery.ErrorCode})});
+}
+
+void AddDirectoryInfo(QStringList& ALines, const TSystemFacts& AFacts) {
+    ALines.append(DirectoryLine(TStringId::InfoWindowsDirectory, AFacts.RootDirectory));
+    ALines.append(DirectoryLine(TStringId::InfoSystemDirectory, AFacts.SystemDirectory));
+    ALines.append(DirectoryLine(TStringId::InfoTempDirectory, AFacts.TempDirectory));
+}
+
+void AddMemoryInfo(QStringList& ALines, const TMemoryStatus& AMemory) {
+    ALines.append(LoadStr(TStringId::InfoMemoryHeading));
+    ALines.append(Format(LoadStr(TStringId::InfoMemoryLoad), {AMemory.MemoryLoad}));
+    const std::pair<TStringId, std::uint64_t> amounts[] = {
+        {TStringId::InfoTotalPhys, AMemory.TotalPhys},
+        {TStringId::InfoAvailPhys, AMemory.AvailPhys},
+        {TStringId::InfoTotalPageFile, AMemory.TotalPageFile},
+        {TStringId::InfoAvailPageFile, AMemory.AvailPageFile},
+        {TStringId::InfoTotalVirtual, AMemory.TotalVirtual},
+        {TStringId::InfoAvailVirtual, AMemory.AvailVirtual},
+    };
+    for (const auto& [pattern, amount] : amounts)
+        ALines.append(Format(LoadStr(pattern), {amount}));
+}
+
+void AddEnvironmentInfo(QStringList& ALines, const QStringList& AEnvironment) {
+    ALines.append(LoadStr(TStringId::InfoEnvironmentHeading));
+    if (AEnvironment.isEmpty())
+        ALines.append(QString());
+    ALines.append(AEnvironment);
+}
+
+void AddDriveInfo(QStringList& ALines, const QList<TDriveInfo>& ADrives) {
+    ALines.append(LoadStr(TStringId::InfoDriveHeading));
+    for (const TDriveInfo& drive : ADrives) {
+        if (drive.Type == TDriveType::Fixed)
+            ALines.append(Format(
+                LoadStr(TStringId::InfoFixedDrive),
+                {drive.RootPath, DriveTypeText(drive.Type), drive.TotalBytes, drive.FreeBytes}));
+        else
+            ALines.append(Format(LoadStr(TStringId::InfoOtherDrive),
+                                 {drive.RootPath, DriveTypeText(drive.Type)}));
+    }
+}
+
+} // namespace
+
+TOSVersion OSVersionOf(const QString& ASysName, const QString& ARelease) {
+    TOSVersion version;
+    version.Name = ASysName;
+    qsizetype at = 0;
+    int* const numbers[] = {&version.Major, &version.Minor, &version.Build};
+    for (int* number : numbers) {
+        *number = ReadNumber(ARelease, at);
+        if (at >= ARelease.size() || ARelease.at(at) != u'.')
+            break;
+        ++at;
+    }
+    return version;
+}
+
+TOSVersion GetOSVersion() {
+    struct utsname name {};
+    if (uname(&name) != 0)
+        return {};
+    return OSVersionOf(QString::fromLocal8Bit(name.sysname), QString::fromLocal8Bit(name.release));
+}
+
+TMemoryStatus MemoryStatusOf(const QByteArray& AMemInfo) {
+    std::optional<std::uint64_t> memTotal, memAvailable, memFree, swapTotal, swapFree;
+    const std::pair<QByteArray, std::optional<std::uint64_t>*> fields[] = {
+        {"MemTotal", &memTotal},   {"MemAvailable", &memAvailable}, {"MemFree", &memFree},
+        {"SwapTotal", &swapTotal}, {"SwapFree", &swapFree},
+    };
+    for (const QByteArray& line : AMemInfo.split('\n')) {
+        const qsizetype colon = line.indexOf(':');
+        if (colon < 0)
+            continue;
+        const QByteArray name = line.left(colon);
+        const QByteArrayList value = line.mid(colon + 1).simplified().split(' ');
+        bool ok = false;
+        const std::uint64_t amount = value.constFirst().toULongLong(&ok);
+        if (!ok)
+            continue;
+        const std::uint64_t unit = value.size() > 1 && value.at(1) == "kB" ? 1024 : 1;
+        for (const auto& [fieldName, field] : fields)
+            if (name == fieldName)
+                *field = amount * unit;
+    }
+    TMemoryStatus status;
+    status.TotalPhys = memTotal.value_or(0);
+    status.AvailPhys = std::min(memAvailable.value_or(memFree.value_or(0)), status.TotalPhys);
+    status.TotalPageFile = swapTotal.value_or(0);
+    status.AvailPageFile = std::min(swapFree.value_or(0), status.TotalPageFile);
+    status.TotalVirtual = status.TotalPhys + status.TotalPageFile;
+    status.AvailVirtual = status.AvailPhys + status.AvailPageFile;
+    if (status.TotalPhys > 0)
+        status.MemoryLoad = static_cast<std::uint32_t>((status.TotalPhys - status.AvailPhys) * 100 /
+                                                       status.TotalPhys);
+    return status;
+}
+
+QList<TDriveInfo> MountedDrivesOf(const QByteArray& AMountTable) {
+    QList<TDriveInfo> drives;
+    for (const QByteArray& line : AMountTable.split('\n')) {
+        const QByteArrayList fields = line.split(' ');
+        if (fields.size() < 3)
+            continue;
+        const QByteArray type = UnescapeMountField(fields.at(2));
+        if (IsPseudoFileSystem(type))
+            continue;
+        const QByteArray mountPoint = UnescapeMountField(fields.at(1));
+        TDriveInfo drive;
+        drive.RootPath = QFile::decodeName(mountPoint);
+        drive.Type = DriveTypeOf(UnescapeMountField(fields.at(0)), type);
+        struct statvfs volume {};
+        if (drive.Type == TDriveType::Fixed && statvfs(mountPoint.constData(), &volume) == 0) {
+            drive.TotalBytes = static_cast<qint64>(volume.f_blocks * volume.f_frsize);
+            drive.FreeBytes = static_cast<qint64>(volume.f_bavail * volume.f_frsize);
+        }
+        drives.append(drive);
+    }
+    return drives;
+}
+
+QList<TDriveInfo> GetMountedDrives() {
+    return MountedDrivesOf(ReadSystemFile(QStringLiteral("/proc/self/mounts")));
+}
+
+TSystemFacts GetSystemFacts() {
+    TSystemFacts facts;
+    const QString program = QCoreApplication::applicationFilePath();
+    facts.FileVersion = GetFileVersionText(program, TVersionKind::FileVersion);
+    facts.ProductVersion = GetFileVersionText(program, TVersionKind::ProductVersion);
+    facts.OS = GetOSVersion();
+    facts.RootDirectory = CanonicalDirectory("/");
+    facts.SystemDirectory = SystemDirectoryQuery();
+    facts.TempDirectory = TempDirectoryQuery();
+    facts.Memory = MemoryStatusOf(ReadSystemFile(QStringLiteral("/proc/meminfo")));
+    for (char** entry = environ; *entry != nullptr; ++entry)
+        facts.Environment.append(QString::fromLocal8Bit(*entry));
+    facts.Drives = GetMountedDrives();
+    return facts;
+}
+
+void AddSystemInfo(QStringList& ALines, const TSystemFacts& AFacts) {
+    const QString separator = LoadStr(TStringId::LogSeparator);
+    AddVersionInfo(ALines, AFacts);
+    ALines.append(separator);
+    AddOSInfo(ALines, AFacts.OS);
+    ALines.append(separator);
+    AddDirectoryInfo(ALines, AFacts);
+    ALines.append(separator);
+    AddMemoryInfo(ALines, AFacts.Memory);
+    ALines.append(separator);
+    AddEnvironmentInfo(ALines, AFacts.Environment);
+    ALines.append(separator);
+    AddDriveInfo(ALines, AFacts.Drives);
+    ALines.append(separator);
+    ALines.append(LoadStr(TStringId::InfoSystemEnd));
+    ALines.append(separator);
+}
+
+void AddSystemInfo(QStringList& ALines) {
+    AddSystemInfo(ALines, GetSystemFacts());
 }

@@ -161,6 +161,117 @@ QString LoadStr(TStringId id) {
         return QStringLiteral(".dbf");
     case TStringId::RecoveredSuffix:
         return QStringLiteral("_recovered");
+    case TStringId::LabelFileList:
+        return QStringLiteral("&List of files to be recovered:");
+    case TStringId::ColumnSource:
+        return QStringLiteral("Source File Name");
+    case TStringId::ColumnTarget:
+        return QStringLiteral("Target File Name");
+    case TStringId::ColumnStatus:
+        return QStringLiteral("Repair Status");
+    case TStringId::StatusNotRecovered:
+        return QStringLiteral("Not Recovered");
+    case TStringId::StatusSuccessful:
+        return QStringLiteral("Successful");
+    case TStringId::StatusAborted:
+        return QStringLiteral("Aborted");
+    case TStringId::StatusFailed:
+        return QStringLiteral("Failed");
+    case TStringId::AddFilesButton:
+        return QStringLiteral("A&dd Files");
+    case TStringId::SearchFilesButton:
+        return QStringLiteral("S&earch Files");
+    case TStringId::RemoveFilesButton:
+        return QStringLiteral("Re&move Files");
+    case TStringId::RemoveAllButton:
+        return QStringLiteral("Remo&ve All");
+    case TStringId::HintAddFiles:
+        return QStringLiteral("Add one or multiple Oracle database files to list");
+    case TStringId::HintSearchFiles:
+        return QStringLiteral("Search and add one or multiple Oracle database files to list");
+    case TStringId::HintRemoveFiles:
+        return QStringLiteral("Remove selected Oracle database files from list");
+    case TStringId::HintRemoveAll:
+        return QStringLiteral("Remove all Oracle database files in list");
+    case TStringId::FileAlreadyInList:
+        return QStringLiteral("File already exists in the list");
+    case TStringId::AddFilesFirst:
+        return QStringLiteral("Please add files to the list first");
+    case TStringId::BatchSummary:
+        return QStringLiteral("%d file(s) recovered successfully");
+    case TStringId::SaveLogButton:
+        return QStringLiteral("Save &Log");
+    case TStringId::SaveLogFilter:
+        return QStringLiteral("Log files (*.log)|*.log");
+    case TStringId::IncludeSysInfoCaption:
+        return QStringLiteral("Include S&ystem Information");
+    case TStringId::IncludeSysInfoHint:
+        return QStringLiteral("Include system information in the log file");
+    case TStringId::CannotCreateFile:
+        return QStringLiteral("Cannot create file %s");
+    case TStringId::StreamWriteError:
+        return QStringLiteral("Stream write error");
+    case TStringId::InfoVersionHeading:
+        return QStringLiteral(" Version Information:");
+    case TStringId::InfoFileVersion:
+        return QStringLiteral("File Version: %s");
+    case TStringId::InfoProductVersion:
+        return QStringLiteral("Product Version: %s");
+    case TStringId::InfoOperatingSystem:
+        return QStringLiteral("Operating System: %s %d.%.2d.%d");
+    case TStringId::InfoWindowsDirectory:
+        return QStringLiteral("Windows Directory: %s");
+    case TStringId::InfoSystemDirectory:
+        return QStringLiteral("System Directory: %s");
+    case TStringId::InfoTempDirectory:
+        return QStringLiteral("Temporary Directory: %s");
+    case TStringId::InfoQueryFailed:
+        return QStringLiteral("Cannot get the required infomation. Error Code: %d.");
+    case TStringId::InfoMemoryHeading:
+        return QStringLiteral("Memory Status:");
+    case TStringId::InfoMemoryLoad:
+        return QStringLiteral("Memory in use: %u%%");
+    case TStringId::InfoTotalPhys:
+        return QStringLiteral("Total physical memory: %.0n bytes");
+    case TStringId::InfoAvailPhys:
+        return QStringLiteral("Free physical memory: %.0n bytes");
+    case TStringId::InfoTotalPageFile:
+        return QStringLiteral("Total page file memory: %.0n bytes");
+    case TStringId::InfoAvailPageFile:
+        return QStringLiteral("Free page file memory: %.0n bytes");
+    case TStringId::InfoTotalVirtual:
+        return QStringLiteral("Total virtual memory: %.0n bytes");
+    case TStringId::InfoAvailVirtual:
+        return QStringLiteral("Free virtual memory: %.0n bytes");
+    case TStringId::InfoEnvironmentHeading:
+        return QStringLiteral("Environment Information:");
+    case TStringId::InfoDriveHeading:
+        return QStringLiteral("Drive Information:");
+    case TStringId::DriveUnknown:
+        return QStringLiteral("Unknown Drive Type");
+    case TStringId::DriveInvalidRootPath:
+        return QStringLiteral("Invalid Root Path");
+    case TStringId::DriveRemovable:
+        return QStringLiteral("Removable Drive");
+    case TStringId::DriveFixed:
+        return QStringLiteral("Fixed Drive");
+    case TStringId::DriveRemote:
+        return QStringLiteral("Remote Network Drive");
+    case TStringId::DriveCDRom:
+        return QStringLiteral("CD-ROM Drive");
+    case TStringId::DriveRamDisk:
+        return QStringLiteral("RAM Disk");
+    case TStringId::InfoFixedDrive:
+        return QStringLiteral(
+            "%s, %s, Total Disk Spaces: %.0n bytes, Free Disk Spaces: %.0n bytes.");
+    case TStringId::InfoOtherDrive:
+        return QStringLiteral("%s, %s");
+    case TStringId::InfoSystemEnd:
+        return QStringLiteral("End of System Information");
+    case TStringId::InfoSettingHeading:
+        return QStringLiteral("Setting Information:");
+    case TStringId::InfoSettingEnd:
+        return QStringLiteral("End of Setting Information");
     }
     return {};
 }

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
 
@@ -56,7 +57,16 @@ QString TMainForm::GetSuccessText() const {
     return Format(LoadStr(TStringId::SuccessText), {source.mid(source.lastIndexOf('/') + 1)});
 }
 
-void TMainForm::AddSettingsInfo(QStringList&) const {}
+void TMainForm::AddSettingsInfo(QStringList& ALines) const {
+    const QString separator = LoadStr(TStringId::LogSeparator);
+    ALines.append(LoadStr(TStringId::InfoSettingHeading));
+    ALines.append(CheckBoxInfoText(chkOpenFixed->text(), chkOpenFixed->isChecked()));
+    ALines.append(labTempDir->text() + u' ' + txtTempDir->text());
+    ALines.append(labBufSize->text() + u' ' + QString::number(txtBufSize->value()));
+    ALines.append(separator);
+    ALines.append(LoadStr(TStringId::InfoSettingEnd));
+    ALines.append(separator);
+}
 
 void TMainForm::HandleEngineMessage(int32_t ACode, const void* AArg, bool& AHandled) {
     AHandled = true;

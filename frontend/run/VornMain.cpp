@@ -17,6 +17,9 @@
 #include <QStyle>
 #include <QTextBlock>
 #include <QTimer>
+#include <QTreeWidget>
+#include <QHeaderView>
+#include <QLocale>
 
 #include <sys/stat.h>
 
@@ -119,7 +122,7 @@ void TVornMainForm::CreateControls() {
     }
 
     CreateRepairTab();
-    palBatchRepairTab = MakePanel("palBatchRepairTab", this, {10, 72, 935, 420});
+    CreateBatchTab();
     CreateProgressPanel();
     CreateOptionsTab();
     CreateAboutTab();
@@ -180,6 +183,39 @@ void TVornMainForm::CreateRepairTab() {
     connect(btnRepair, &QPushButton::clicked, this, &TVornMainForm::btnRepairClick);
 }
 
+void TVornMainForm::CreateBatchTab() {
+    palBatchRepairTab = MakePanel("palBatchRepairTab", this, {10, 72, 935, 420});
+    Label9 = MakeLabel("Label9", palBatchRepairTab);
+    Label9->move(14, 54);
+    palSrcFileList = MakePanel("palSrcFileList", palBatchRepairTab, {14, 74, 766, 336});
+    FileList = new QTreeWidget(palSrcFileList);
+    FileList->setObjectName("FileList");
+    FileList->setGeometry(0, 0, 766, 336);
+    FileList->setColumnCount(3);
+    FileList->setRootIsDecorated(false);
+    FileList->setUniformRowHeights(true);
+    FileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    FileList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    FileList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    FileList->header()->setStretchLastSection(false);
+    FileList->installEventFilter(this);
+    Label9->setBuddy(FileList);
+
+    btnRepairFiles = MakeButton("btnRepairFiles", palBatchRepairTab);
+    btnRepairFiles->setGeometry(792, 74, 128, 52);
+    SetRunButton(btnRepairFiles, false);
+    btnAddFiles = MakeButton("btnAddFiles", palBatchRepairTab);
+    btnAddFiles->setGeometry(792, 142, 128, 30);
+    btnRemoveFiles = MakeButton("btnRemoveFiles", palBatchRepairTab);
+    btnRemoveFiles->setGeometry(792, 218, 128, 30);
+    btnRemoveAll = MakeButton("btnRemoveAll", palBatchRepairTab);
+    btnRemoveAll->setGeometry(792, 256, 128, 30);
+    connect(btnRepairFiles, &QPushButton::clicked, this, &TVornMainForm::btnRepairFilesClick);
+    connect(btnAddFiles, &QPushButton::clicked, this, &TVornMainForm::btnAddFilesClick);
+    connect(btnRemoveFiles, &QPushButton::clicked, this, &TVornMainForm::btnRemoveFilesClick);
+    connect(btnRemoveAll, &QPushButton::clicked, this, &TVornMainForm::btnRemoveAllClick);
+}
+
 void TVornMainForm::CreateProgressPanel() {
     palProgress = MakePanel("palProgress", this, {0, 0, 409, 46});
     labProgress = MakeLabel("labProgress", palProgress);
@@ -192,6 +228,7 @@ void TVornMainForm::CreateProgressPanel() {
     Gauge->setRange(0, 100);
     Gauge->setValue(0);
     Gauge->setTextVisible(false);
+    Gauge->setGeometry(0, palProgress->height() - 16, palProgress->width(), 16);
 }
 
 void TVornMainForm::CreateOptionsTab() {
@@ -313,6 +350,17 @@ void TVornMainForm::FormCreate(const QStringList& AArguments) {
     txtSrcFile->setGeometry(editLeft, 14, editWidth, 26);
     txtDstFile->setGeometry(editLeft, 50, editWidth, 26);
 
+    Label9->setText(LoadStr(TStringId::LabelFileList));
+    Label9->adjustSize();
+    FileList->setHeaderLabels({LoadStr(TStringId::ColumnSource), LoadStr(TStringId::ColumnTarget),
+                               LoadStr(TStringId::ColumnStatus)});
+    FileList->setColumnWidth(0, 330);
+    FileList->setColumnWidth(1, 330);
+    FileList->setColumnWidth(2, 98);
+    btnAddFiles->setText(LoadStr(TStringId::AddFilesButton));
+    btnRemoveFiles->setText(LoadStr(TStringId::RemoveFilesButton));
+    btnRemoveAll->setText(LoadStr(TStringId::RemoveAllButton));
+    SetRunButton(btnRepairFiles, false);
     labRepairLogPrompt->setText(LoadStr(TStringId::LabelRepairLogPrompt));
     labRepairLogPrompt->adjustSize();
     SetRunButton(btnRepair, false);
@@ -364,6 +412,9 @@ void TVornMainForm::FormCreate(const QStringList& AArguments) {
     btnSrcMore->setToolTip(LoadStr(TStringId::HintSrcMore));
     txtDstFile->setToolTip(LoadStr(TStringId::HintDstFile));
     btnDstMore->setToolTip(LoadStr(TStringId::HintDstMore));
+    btnAddFiles->setToolTip(LoadStr(TStringId::HintAddFiles));
+    btnRemoveFiles->setToolTip(LoadStr(TStringId::HintRemoveFiles));
+    btnRemoveAll->setToolTip(LoadStr(TStringId::HintRemoveAll));
 
     Timer->stop();
     connect(vsbRepairLog, &QScrollBar::valueChanged, this, &TVornMainForm::vsbRepairLogChange);
@@ -467,12 +518,14 @@ void TVornMainForm::MainTabChange(int ATag) {
              palAboutTab, palProgress, btnHelp, palFacebookLikeMask, palFeedbackMask})
         widget->hide();
 
+    // The progress panel's bottom edge lies `ABaseline` + the gauge's height
+    // below the tab panel's top.
     auto showRunTab = [this](QPushButton* AButton, TVornPanel* APanel, int ALeft, int AWidth,
                              int ABaseline) {
         AButton->setChecked(true);
         APanel->show();
         APanel->lower();
-        palProgress->setGeometry(ALeft, APanel->y() + ABaseline + 40 + Gauge->height() -
+        palProgress->setGeometry(ALeft, APanel->y() + ABaseline + Gauge->height() -
                                             palProgress->height(),
                                  AWidth, palProgress->height());
         const int w = palProgress->width();
@@ -495,10 +548,11 @@ void TVornMainForm::MainTabChange(int ATag) {
     switch (ATag) {
     case 1:
         showRunTab(btnRepairTab, palRepairTab, palRepairTab->x() + txtRepairLog->x(),
-                   txtRepairLog->width(), txtDstFile->y() + txtDstFile->height());
+                   txtRepairLog->width(), txtDstFile->y() + txtDstFile->height() + 40);
         break;
     case 2:
-        showRunTab(btnBatchRepairTab, palBatchRepairTab, palBatchRepairTab->x() + 14, 906, 29);
+        showRunTab(btnBatchRepairTab, palBatchRepairTab,
+                   palBatchRepairTab->x() + palSrcFileList->x(), palSrcFileList->width(), 29);
         break;
     case 3:
         btnOptionsTab->setChecked(true);
@@ -552,7 +606,9 @@ void TVornMainForm::txtSrcFileDropFile(QObject*, const QString& AFile) {
 
 void TVornMainForm::btnSrcMoreClick() {
     TOpenDialogRequest request;
-    request.Directory = FSetting ? FSetting->OpenDirectory : QString();
+    if (FSetting)
+        FOpenDialogDirectory = FSetting->OpenDirectory;
+    request.Directory = FOpenDialogDirectory;
     request.Filter = LoadStr(TStringId::DialogFilter);
     request.FilterIndex = FSetting ? FSetting->OpenFilterIndex : 1;
     const TOpenDialogResult result = Dialogs().Open(request);
@@ -589,6 +645,20 @@ void TVornMainForm::btnMoreDirClick() {
 // ---------------------------------------------------------------------------
 // The single-file run
 
+void TVornMainForm::BeginRun(QPushButton* AButton) {
+    FRepairing = true;
+    FStopRequested = false;
+    SetRunButton(AButton, true);
+}
+
+void TVornMainForm::EndRun(QPushButton* AButton) {
+    FRepairing = false;
+    FStopRequested = false;
+    SetRunButton(AButton, false);
+    Timer->stop();
+    EnableInputControls(true);
+}
+
 bool TVornMainForm::Confirm(const QString& AText) {
     return SkinMessage().MessageDlg(AText, TMsgDlgType::mtConfirmation, mbYes | mbNo) ==
            TModalResult::mrYes;
@@ -599,33 +669,17 @@ void TVornMainForm::btnRepairClick() {
         FStopRequested = true;
         return;
     }
-    FRepairing = true;
-    FStopRequested = false;
-    SetRunButton(btnRepair, true);
+    BeginRun(btnRepair);
     txtRepairLog->clear();
     txtRepairLog->repaint();
     EnableInputControls(false);
-
-    // The window goes back to idle however the run ends.
-    struct TFinish {
-        TVornMainForm* Form;
-        ~TFinish() {
-            Form->FRepairing = false;
-            Form->FStopRequested = false;
-            SetRunButton(Form->btnRepair, false);
-            Form->Timer->stop();
-            Form->EnableInputControls(true);
-        }
-    };
     TRunEnd end = TRunEnd::reAborted;
-    {
-        TFinish finish{this};
-        try {
-            end = RepairSingleFile();
-        } catch (const std::exception& error) {
-            SkinMessage().MessageDlg(QString::fromUtf8(error.what()), TMsgDlgType::mtError, mbOK);
-        }
+    try {
+        end = RepairSingleFile();
+    } catch (const std::exception& error) {
+        SkinMessage().MessageDlg(QString::fromUtf8(error.what()), TMsgDlgType::mtError, mbOK);
     }
+    EndRun(btnRepair);
     if (end == TRunEnd::reSucceeded && chkOpenFixed->isChecked()) {
         const QString target = txtDstFile->text();
         if (!Shell().Open(target))
@@ -713,6 +767,163 @@ TVornMainForm::TRunEnd TVornMainForm::RepairSingleFile() {
 }
 
 // ---------------------------------------------------------------------------
+// The batch list and run
+
+void TVornMainForm::AddFileToList(const QString& AFileName) {
+    const QLocale locale;
+    const QString key = locale.toLower(AFileName);
+    for (int i = 0; i < FileList->topLevelItemCount(); ++i) {
+        if (QString::localeAwareCompare(locale.toLower(FileList->topLevelItem(i)->text(0)), key) ==
+            0) {
+            SkinMessage().MessageDlg(LoadStr(TStringId::FileAlreadyInList), TMsgDlgType::mtError,
+                                     mbOK);
+            return;
+        }
+    }
+    new QTreeWidgetItem(FileList, {AFileName, GetDefaultDstFileName(AFileName),
+                                   LoadStr(TStringId::StatusNotRecovered)});
+}
+
+void TVornMainForm::btnAddFilesClick() {
+    TOpenDialogRequest request;
+    request.Directory = FOpenDialogDirectory;
+    request.Filter = LoadStr(TStringId::DialogFilter);
+    request.FilterIndex = FSetting ? FSetting->OpenFilterIndex : 1;
+    request.MultiSelect = true;
+    const TOpenDialogResult result = Dialogs().Open(request);
+    if (!result.Accepted)
+        return;
+    if (FSetting)
+        FSetting->OpenFilterIndex = result.FilterIndex;
+    for (const QString& file : result.Files)
+        AddFileToList(file);
+}
+
+void TVornMainForm::btnRemoveFilesClick() {
+    for (int i = FileList->topLevelItemCount() - 1; i >= 0; --i)
+        if (FileList->topLevelItem(i)->isSelected())
+            delete FileList->takeTopLevelItem(i);
+}
+
+void TVornMainForm::btnRemoveAllClick() { FileList->clear(); }
+
+bool TVornMainForm::eventFilter(QObject* AWatched, QEvent* AEvent) {
+    if (AWatched == FileList && AEvent->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(AEvent);
+        if (key->key() == Qt::Key_Delete) {
+            if (key->modifiers() & Qt::ShiftModifier)
+                btnRemoveAllClick();
+            else
+                btnRemoveFilesClick();
+        }
+    }
+    return QWidget::eventFilter(AWatched, AEvent); // the key goes on to the list
+}
+
+void TVornMainForm::btnRepairFilesClick() {
+    if (FRepairing) {
+        FStopRequested = true;
+        return;
+    }
+    if (FileList->topLevelItemCount() == 0) {
+        SkinMessage().MessageDlg(LoadStr(TStringId::AddFilesFirst), TMsgDlgType::mtInformation,
+                                 mbOK);
+        return;
+    }
+    BeginRun(btnRepairFiles);
+    txtRepairLog->clear();
+    EnableInputControls(false);
+    try {
+        const int recovered = RepairBatch();
+        Timer->stop();
+        SkinMessage().MessageDlg(Format(LoadStr(TStringId::BatchSummary), {recovered}),
+                                 TMsgDlgType::mtInformation, mbOK);
+    } catch (const std::exception& error) {
+        SkinMessage().MessageDlg(QString::fromUtf8(error.what()), TMsgDlgType::mtError, mbOK);
+    }
+    EndRun(btnRepairFiles);
+    txtRepairLog->clear();
+}
+
+int TVornMainForm::RepairBatch() {
+    // For each warning (index = its number) the Yes to All and No to All
+    // answers of this run.
+    struct TToAll {
+        bool yes = false;
+        bool no = false;
+    } answers[5];
+    FStartTime = QDateTime::currentDateTime();
+    Timer->start();
+    labConsumedTime->setText(FormatElapsedTime(LoadStr(TStringId::ElapsedLabelPattern), 0.0));
+    const int rows = FileList->topLevelItemCount();
+    for (int i = 0; i < rows; ++i)
+        FileList->topLevelItem(i)->setText(2, LoadStr(TStringId::StatusNotRecovered));
+
+    int recovered = 0;
+    for (int i = 0; i < rows; ++i) {
+        if (FStopRequested)
+            break;
+        QTreeWidgetItem* row = FileList->topLevelItem(i);
+        if (!row)
+            break;
+        const QString source = row->text(0);
+        const QString target = row->text(1);
+        const QString targetName = FileNamePart(target);
+        bool cancel = false;
+        // Asks warning `ANumber` unless a to-all answer covers it; false skips the row.
+        auto ask = [&](int ANumber, const QString& AText) {
+            return ConfirmWithToAll(&SkinMessage(), AText, answers[ANumber].yes, cancel,
+                                    answers[ANumber].no);
+        };
+
+        if (!IsValidDstFileExt(target)) {
+            const bool go = ask(2, Format(LoadStr(TStringId::Warning2), {targetName}));
+            if (cancel)
+                break;
+            if (!go)
+                continue;
+        }
+        const QString fullTarget = QFileInfo(target).absoluteFilePath();
+        const QString folder = fullTarget.left(fullTarget.lastIndexOf('/') + 1);
+        if (!QFileInfo(folder).isDir()) {
+            const bool go = ask(4, Format(LoadStr(TStringId::Warning4), {folder, targetName}));
+            if (cancel)
+                break;
+            if (!go)
+                continue;
+            if (!QDir().mkpath(folder)) {
+                SkinMessage().MessageDlg(Format(LoadStr(TStringId::CannotCreateDir), {folder}),
+                                         TMsgDlgType::mtError, mbOK);
+                continue;
+            }
+        }
+        if (QFileInfo::exists(target)) {
+            const bool go = ask(1, Format(LoadStr(TStringId::Warning1), {targetName}));
+            if (cancel)
+                break;
+            if (!go)
+                continue;
+        }
+        if (!HasEnoughFreeSpace(source, target)) {
+            const bool go =
+                ask(3, Format(LoadStr(TStringId::Warning3), {DrivePartOf(target), target}));
+            if (cancel)
+                break;
+            if (!go)
+                continue;
+        }
+
+        const bool succeeded = RecoverOneFile(source, target) != 0;
+        if (succeeded)
+            ++recovered;
+        row->setText(2, LoadStr(succeeded         ? TStringId::StatusSuccessful
+                                : FStopRequested ? TStringId::StatusAborted
+                                                 : TStringId::StatusFailed));
+    }
+    return recovered;
+}
+
+// ---------------------------------------------------------------------------
 // Hooks
 
 bool TVornMainForm::IsValidDstFileExt(const QString&) const { return true; }
@@ -720,8 +931,9 @@ bool TVornMainForm::IsValidDstFileExt(const QString&) const { return true; }
 bool TVornMainForm::HasEnoughFreeSpace(const QString&, const QString&) const { return true; }
 
 void TVornMainForm::EnableInputControls(bool AEnabled) {
-    for (QWidget* control :
-         std::initializer_list<QWidget*>{txtSrcFile, btnSrcMore, txtDstFile, btnDstMore})
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             txtSrcFile, btnSrcMore, txtDstFile, btnDstMore, palSrcFileList, btnAddFiles,
+             btnRemoveFiles, btnRemoveAll})
         control->setEnabled(AEnabled);
 }
 

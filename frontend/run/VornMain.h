@@ -22,6 +22,7 @@ class QPushButton;
 class QScrollBar;
 class QSpinBox;
 class QTimer;
+class QTreeWidget;
 class TDragEdit;
 class TVornPanel;
 class TVornSetting;
@@ -63,11 +64,20 @@ public:
     // Appends one line at the end of the log.
     void AppendLog(const QString& ALine);
 
+    // Adds `AFileName` to the batch list with its default target, or shows
+    // "File already exists in the list" when a row holds the same path in
+    // any letter case.
+    void AddFileToList(const QString& AFileName);
+
     // True once a command-line run with the E switch asked the program to end.
     bool TerminateRequested() const { return FTerminateRequested; }
 
     // Event handlers, named as in the window design.
     void btnRepairClick();
+    void btnRepairFilesClick();
+    void btnAddFilesClick();
+    void btnRemoveFilesClick();
+    void btnRemoveAllClick();
     void txtSrcFileChange();
     void txtDstFileChange();
     void btnSrcMoreClick();
@@ -106,6 +116,13 @@ public:
     QScrollBar* vsbRepairLog;
 
     TVornPanel* palBatchRepairTab;
+    QLabel* Label9;
+    TVornPanel* palSrcFileList;
+    QTreeWidget* FileList;
+    QPushButton* btnRepairFiles;
+    QPushButton* btnAddFiles;
+    QPushButton* btnRemoveFiles;
+    QPushButton* btnRemoveAll;
 
     TVornPanel* palProgress;
     QLabel* labProgress;
@@ -173,6 +190,8 @@ protected:
     void showEvent(QShowEvent* AEvent) override;
     void closeEvent(QCloseEvent* AEvent) override;
     void keyPressEvent(QKeyEvent* AEvent) override;
+    // FileListKeyDown: Delete and Shift+Delete on the batch list.
+    bool eventFilter(QObject* AWatched, QEvent* AEvent) override;
 
     TSkinMessage& SkinMessage() const { return *FServices.Message; }
     TFileDialogs& Dialogs() const { return *FServices.Dialogs; }
@@ -184,6 +203,7 @@ protected:
 private:
     void CreateControls();
     void CreateRepairTab();
+    void CreateBatchTab();
     void CreateProgressPanel();
     void CreateOptionsTab();
     void CreateAboutTab();
@@ -194,6 +214,12 @@ private:
     TRunEnd RepairSingleFile();
     // Ends a run at a warning: writes the aborted line.
     TRunEnd AbortRun();
+    // The batch run past its stop and empty-list tests; returns the number
+    // of rows recovered.
+    int RepairBatch();
+    // Puts the window into the running state of a run, or back to idle.
+    void BeginRun(QPushButton* AButton);
+    void EndRun(QPushButton* AButton);
     // Asks a numbered warning as a Yes/No confirmation; true for Yes.
     bool Confirm(const QString& AText);
     // Opens a web or mail address through the desktop; nothing is reported
@@ -207,6 +233,7 @@ private:
     std::unique_ptr<TFileDialogs> FOwnDialogs;
     std::unique_ptr<TShell> FOwnShell;
     TFormServices FServices;
+    QString FOpenDialogDirectory; // where the shared open dialog was last pointed
     bool FShown = false;
     bool FTerminateRequested = false;
 };
