@@ -5,7 +5,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <array>
@@ -23,7 +22,6 @@
 #include <optional>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
-#include <sys/sysmacros.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 #include <utility>
@@ -260,80 +258,10 @@ TDirectoryQuery TempDirectoryQuery() {
     return query;
 }
 
-// A field of the mount table with its octal escapes ("\040" for a space)
-// decoded.
-QByteArray UnescapeMountField(const QByteArray& AField) {
-    QByteArray result;
-    for (qsizetype i = 0; i < AField.size(); ++i) {
-        const auto isOctal = [&](qsizetype AAt) {
-            return AAt < AField.size() && AField.at(AAt) >= '0' && AField.at(AAt) <= '7';
-        };
-        if (AField.at(i) == '\\' && isOctal(i + 1) && isOctal(i + 2) && isOctal(i + 3)) {
-            result += static_cast<char>(((AField.at(i + 1) - '0') << 6) |
-                                        ((AField.at(i + 2) - '0') << 3) | (AField.at(i + 3) - '0'));
-            i += 3;
-        } else {
-            result += AField.at(i);
-        }
-    }
-    return result;
-}
-
-bool IsPseudoFileSystem(const QByteArray& AType) {
-    static const QByteArrayList pseudo = {
-        "proc",      "sysfs",      "devtmpfs",   "devpts", "cgroup",      "cgroup2",
-        "debugfs",   "tracefs",    "securityfs", "pstore", "bpf",         "configfs",
-        "fusectl",   "mqueue",     "hugetlbfs",  "autofs", "binfmt_misc", "efivarfs",
-        "selinuxfs", "rpc_pipefs", "nfsd",       "nsfs",   "smackfs",     "apparmorfs"};
-    return pseudo.contains(AType);
-}
-
-bool IsNetworkFileSystem(const QByteArray& AType) {
-    static const QByteArrayList network = {
-        "nfs",   "nfs4",       "cifs", "smb3", "smbfs",     "sshfs",          "fuse.sshfs",
-        "ncpfs", "afs",        "ceph", "9p",   "glusterfs", "fuse.glusterfs", "lustre",
-        "davfs", "fuse.rclone"};
-    return network.contains(AType);
-}
-
-// Fixed or removable for a file system on the block device node `ADevice`,
-// by the removable flag of its disk (of the whole disk for a partition);
-// nothing when `ADevice` is not a block device.
-std::optional<TDriveType> BlockDeviceType(const QByteArray& ADevice) {
-    struct stat status {};
-    if (!ADevice.startsWith("/dev/") || stat(ADevice.constData(), &status) != 0 ||
-        !S_ISBLK(status.st_mode))
-        return std::nullopt;
-    const QString device = QFileInfo(QStringLiteral("/sys/dev/block/%1:%2")
-                                         .arg(major(status.st_rdev))
-                                         .arg(minor(status.st_rdev)))
-                               .canonicalFilePath();
-    if (device.isEmpty())
-        return TDriveType::Fixed;
-    const QString disk = QFileInfo::exists(device + QStringLiteral("/partition"))
-                             ? QFileInfo(device).path()
-                             : device;
-    return ReadSystemFile(disk + QStringLiteral("/removable")).trimmed() == "1"
-               ? TDriveType::Removable
-               : TDriveType::Fixed;
-}
-
-TDriveType DriveTypeOf(const QByteArray& ADevice, const QByteArray& AType) {
-    if (IsNetworkFileSystem(AType))
-        return TDriveType::Remote;
-    if (AType == "iso9660" || AType == "udf" || ADevice.startsWith("/dev/sr"))
-        return TDriveType::CDRom;
-    if (AType == "tmpfs" || AType == "ramfs")
-        return TDriveType::RamDisk;
-    return BlockDeviceType(ADevice).value_or(TDriveType::Unknown);
-}
-
 QString DriveTypeText(TDriveType AType) {
     switch (AType) {
     case TDriveType::Unknown:
         return LoadStr(TStringId::DriveUnknown);
-    case TDriveType::InvalidRootPath:
-        return LoadStr(TStringId::DriveInvalidRootPath);
     case TDriveType::Removable:
         return LoadStr(TStringId::DriveRemovable);
     case TDriveType::Fixed:
@@ -463,31 +391,21 @@ TMemoryStatus MemoryStatusOf(const QByteArray& AMemInfo) {
     return status;
 }
 
-QList<TDriveInfo> MountedDrivesOf(const QByteArray& AMountTable) {
+QList<TDriveInfo> GetDriveInfo(const QString& AMountTable) {
     QList<TDriveInfo> drives;
-    for (const QByteArray& line : AMountTable.split('\n')) {
-        const QByteArrayList fields = line.split(' ');
-        if (fields.size() < 3)
-            continue;
-        const QByteArray type = UnescapeMountField(fields.at(2));
-        if (IsPseudoFileSystem(type))
-            continue;
-        const QByteArray mountPoint = UnescapeMountField(fields.at(1));
+    for (const TLogicalDrive& logical : GetLogicalDrives(AMountTable)) {
         TDriveInfo drive;
-        drive.RootPath = QFile::decodeName(mountPoint);
-        drive.Type = DriveTypeOf(UnescapeMountField(fields.at(0)), type);
+        drive.RootPath = logical.Root;
+        drive.Type = logical.Type;
         struct statvfs volume {};
-        if (drive.Type == TDriveType::Fixed && statvfs(mountPoint.constData(), &volume) == 0) {
+        if (drive.Type == TDriveType::Fixed &&
+            statvfs(QFile::encodeName(drive.RootPath).constData(), &volume) == 0) {
             drive.TotalBytes = static_cast<qint64>(volume.f_blocks * volume.f_frsize);
             drive.FreeBytes = static_cast<qint64>(volume.f_bavail * volume.f_frsize);
         }
         drives.append(drive);
     }
     return drives;
-}
-
-QList<TDriveInfo> GetMountedDrives() {
-    return MountedDrivesOf(ReadSystemFile(QStringLiteral("/proc/self/mounts")));
 }
 
 TSystemFacts GetSystemFacts() {
@@ -502,7 +420,7 @@ TSystemFacts GetSystemFacts() {
     facts.Memory = MemoryStatusOf(ReadSystemFile(QStringLiteral("/proc/meminfo")));
     for (char** entry = environ; *entry != nullptr; ++entry)
         facts.Environment.append(QString::fromLocal8Bit(*entry));
-    facts.Drives = GetMountedDrives();
+    facts.Drives = GetDriveInfo();
     return facts;
 }
 

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+#include "search/Drives.h"
+
 // Which of the two versions of a version record.
 enum class TVersionKind { FileVersion, ProductVersion };
 
@@ -65,19 +67,8 @@ struct TMemoryStatus {
 // and SwapFree. Missing lines count as 0.
 TMemoryStatus MemoryStatusOf(const QByteArray& AMemInfo);
 
-// The kinds of drive, numbered as the system-information report has
-// always numbered them.
-enum class TDriveType {
-    Unknown = 0,
-    InvalidRootPath = 1,
-    Removable = 2,
-    Fixed = 3,
-    Remote = 4,
-    CDRom = 5,
-    RamDisk = 6,
-};
-
-// One mounted file system. Sizes are known for fixed drives only; -1
+// One drive of the report: a mounted file system (GetLogicalDrives) and,
+// for a fixed drive, its total size and the bytes free for the user; -1
 // stands for a size that is unknown or could not be learned.
 struct TDriveInfo {
     QString RootPath;
@@ -86,18 +77,9 @@ struct TDriveInfo {
     qint64 FreeBytes = -1;
 };
 
-// The drives of the mount table text `AMountTable` (the format of
-// /proc/self/mounts), in table order, with pseudo file systems (proc,
-// sysfs, cgroup, devpts and their like) left out. A file system on a block
-// device is removable when its disk says so in /sys/block and fixed
-// otherwise; network file systems are remote; iso9660, udf and those on an
-// optical drive (/dev/sr*) are CD-ROM drives; tmpfs and ramfs RAM disks;
-// anything else is of unknown type. Only fixed drives are asked for their
-// size (statvfs: total, and free for the user), so no other medium is
-// touched.
-QList<TDriveInfo> MountedDrivesOf(const QByteArray& AMountTable);
-// The drives of this process's mount table.
-QList<TDriveInfo> GetMountedDrives();
+// The drives of the mount table `AMountTable`, in table order. Only fixed
+// drives are asked for their size (statvfs), so no other medium is touched.
+QList<TDriveInfo> GetDriveInfo(const QString& AMountTable = QStringLiteral("/proc/self/mounts"));
 
 // Everything the report tells.
 struct TSystemFacts {

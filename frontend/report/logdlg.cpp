@@ -3,7 +3,9 @@
 #include <QCheckBox>
 #include <QFrame>
 #include <QGridLayout>
+#include <QPlainTextEdit>
 #include <QSaveFile>
+#include <QTextBlock>
 #include <QToolTip>
 
 #include "report/VornInfo.h"
@@ -74,22 +76,28 @@ bool TScriptedLogDialog::Execute(QString& AFileName) {
 TFileError::TFileError(const QString& AMessage, const QString& ACause)
     : std::runtime_error(AMessage.toStdString()), FMessage(AMessage), FCause(ACause) {}
 
-void WriteLogFile(const QString& AFileName, const QString& ALogText, bool AIncludeSysInfo,
+QStringList LogViewLines(const QPlainTextEdit& AView) {
+    QStringList lines;
+    for (QTextBlock block = AView.document()->begin(); block.isValid(); block = block.next())
+        lines.append(block.text());
+    return lines;
+}
+
+void WriteLogFile(const QString& AFileName, const QStringList& ALogLines, bool AIncludeSysInfo,
                   const QStringList& ASettingsLines) {
+    const QString lineBreak = QStringLiteral("\r\n");
     QString text;
     if (!AIncludeSysInfo) {
-        text = ALogText;
-        text.replace(u'\n', QStringLiteral("\r\n"));
+        text = ALogLines.join(lineBreak);
     } else {
         QStringList lines{LoadStr(TStringId::LogSeparator)};
         AddSystemInfo(lines);
         lines.append(ASettingsLines);
-        QStringList log = ALogText.split(u'\n');
-        if (log.constLast().isEmpty())
-            log.removeLast();
-        lines.append(log);
+        lines.append(ALogLines);
+        if (!ALogLines.isEmpty() && ALogLines.constLast().isEmpty())
+            lines.removeLast();
         for (const QString& line : lines)
-            text += line + QStringLiteral("\r\n");
+            text += line + lineBreak;
     }
 
     QSaveFile file(AFileName);

@@ -14,6 +14,7 @@
 
 class QCheckBox;
 class QFrame;
+class QPlainTextEdit;
 namespace Ui {
 class LOGDLGTEMPLATE;
 }
@@ -98,15 +99,20 @@ private:
     QString FCause;
 };
 
-// Saves the log view's text `ALogText` (lines separated by "\n") as the
-// file `AFileName`, UTF-8 without a byte-order mark, CR LF between lines.
-// Without `AIncludeSysInfo` the file holds exactly that text. With it, the
-// file holds the separator line, the system-information report
-// (AddSystemInfo), `ASettingsLines` and every line of the log (a final
-// empty line of the view not counted), each line followed by CR LF.
+// The lines of the log view `AView`, one for each of its paragraphs, as
+// they are stored (no character replaced). A view that ends with a line
+// break has an empty last line; an empty view has one empty line.
+QStringList LogViewLines(const QPlainTextEdit& AView);
+
+// Saves the log view's lines `ALogLines` (LogViewLines) as the file
+// `AFileName`, UTF-8 without a byte-order mark. Without `AIncludeSysInfo`
+// the file holds exactly the view's text: its lines joined by CR LF. With
+// it, the file holds the separator line, the system-information report
+// (AddSystemInfo), `ASettingsLines` and every line of the log (a final empty
+// line of the view not counted), each line followed by CR LF.
 // An existing file is replaced only once the new one is complete, so a
 // failure leaves it as it was and leaves no partial file. Throws
 // TFileError: "Cannot create file %s" when the file cannot be created,
 // "Stream write error" when writing it fails.
-void WriteLogFile(const QString& AFileName, const QString& ALogText, bool AIncludeSysInfo,
+void WriteLogFile(const QString& AFileName, const QStringList& ALogLines, bool AIncludeSysInfo,
                   const QStringList& ASettingsLines);

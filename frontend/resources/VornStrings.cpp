@@ -249,8 +249,6 @@ QString LoadStr(TStringId id) {
         return QStringLiteral("Drive Information:");
     case TStringId::DriveUnknown:
         return QStringLiteral("Unknown Drive Type");
-    case TStringId::DriveInvalidRootPath:
-        return QStringLiteral("Invalid Root Path");
     case TStringId::DriveRemovable:
         return QStringLiteral("Removable Drive");
     case TStringId::DriveFixed:
@@ -272,6 +270,134 @@ QString LoadStr(TStringId id) {
         return QStringLiteral("Setting Information:");
     case TStringId::InfoSettingEnd:
         return QStringLiteral("End of Setting Information");
+    case TStringId::SearchBanner:
+        return QStringLiteral("Search for source Oracle database files to be recovered ");
+    case TStringId::SearchFileNamePrompt:
+        return QStringLiteral("S&earch for files named:");
+    case TStringId::SearchFilter:
+        return QStringLiteral("Oracle database files (*.dbf)|*.dbf");
+    case TStringId::SearchLookIn:
+        return QStringLiteral("Loo&k in:");
+    case TStringId::LocalHarddrives:
+        return QStringLiteral("Local Harddrives (%s)");
+    case TStringId::HintLookIn:
+        return QStringLiteral("Select or input the folder where file is searched");
+    case TStringId::HintSelectDir:
+        return QStringLiteral("Browse and select the folder where file is searched");
+    case TStringId::SearchSubfolders:
+        return QStringLiteral("Search Su&bfolders");
+    case TStringId::StartSearch:
+        return QStringLiteral("&Start Search");
+    case TStringId::StopSearch:
+        return QStringLiteral("&Stop Search");
+    case TStringId::SearchAdvOptions:
+        return QStringLiteral("Advanced O&ptions");
+    case TStringId::AdvOptionsShow:
+        return QStringLiteral("&+");
+    case TStringId::AdvOptionsHide:
+        return QStringLiteral("&-");
+    case TStringId::HintAdvOptions:
+        return QStringLiteral("Show/Hide advanced search options");
+    case TStringId::GroupFileSize:
+        return QStringLiteral("File Size");
+    case TStringId::HintGroupFileSize:
+        return QStringLiteral("Search criteria on file size");
+    case TStringId::AtLeast:
+        return QStringLiteral("A&t least");
+    case TStringId::HintAtLeast:
+        return QStringLiteral("If selected, file size must >= xxx KB");
+    case TStringId::AtMost:
+        return QStringLiteral("At &most");
+    case TStringId::HintAtMost:
+        return QStringLiteral("If selected, file size must <= xxx KB");
+    case TStringId::UnitKB:
+        return QStringLiteral("KB");
+    case TStringId::GroupFileAttr:
+        return QStringLiteral("File Attributes");
+    case TStringId::HintGroupFileAttr:
+        return QStringLiteral("Search criteria on file attributes");
+    case TStringId::AttrReadOnly:
+        return QStringLiteral("Re&ad only");
+    case TStringId::HintAttrReadOnly:
+        return QStringLiteral("If selected, file must be read-only");
+    case TStringId::AttrHidden:
+        return QStringLiteral("Hidde&n");
+    case TStringId::HintAttrHidden:
+        return QStringLiteral("If selected, only hidden file will be searched");
+    case TStringId::AttrSystem:
+        return QStringLiteral("S&ystem");
+    case TStringId::HintAttrSystem:
+        return QStringLiteral("If selected, only system file will be searched");
+    case TStringId::AttrArchive:
+        return QStringLiteral("Archi&ve");
+    case TStringId::HintAttrArchive:
+        return QStringLiteral("If selected, only archive file will be searched");
+    case TStringId::GroupFileTime:
+        return QStringLiteral("File Time");
+    case TStringId::HintGroupFileTime:
+        return QStringLiteral("Search criteria on file time");
+    case TStringId::CreatedIn:
+        return QStringLiteral("C&reated in");
+    case TStringId::HintCreatedIn:
+        return QStringLiteral("If selected, file must be created in specified days");
+    case TStringId::LastAccessedIn:
+        return QStringLiteral("&Last Accessed in");
+    case TStringId::HintLastAccessedIn:
+        return QStringLiteral("If selected, file is last accessed in specified days");
+    case TStringId::ModifiedIn:
+        return QStringLiteral("Mo&dified in");
+    case TStringId::HintModifiedIn:
+        return QStringLiteral("If selected, file must be modified in specified days");
+    case TStringId::UnitDays:
+        return QStringLiteral("days");
+    case TStringId::FilesFound:
+        return QStringLiteral("%d file(s) found");
+    case TStringId::SearchIn:
+        return QStringLiteral("Search in");
+    case TStringId::SearchResults:
+        return QStringLiteral("Search Res&ults:");
+    case TStringId::AddSelectedButton:
+        return QStringLiteral("&Add Selected");
+    case TStringId::HintAddSelected:
+        return QStringLiteral("Close search window and add selected found files");
+    case TStringId::SelectAllButton:
+        return QStringLiteral("&Select All");
+    case TStringId::HintSelectAll:
+        return QStringLiteral("Select all found files");
+    case TStringId::UnselectAllButton:
+        return QStringLiteral("&Unselect All");
+    case TStringId::HintUnselectAll:
+        return QStringLiteral("Unselect all found files");
+    case TStringId::CloseButton:
+        return QStringLiteral("&Close");
+    case TStringId::HintClose:
+        return QStringLiteral("Close search window without adding any found files");
+    case TStringId::ColumnName:
+        return QStringLiteral("Name");
+    case TStringId::ColumnDirectory:
+        return QStringLiteral("Directory");
+    case TStringId::ColumnSize:
+        return QStringLiteral("Size(bytes)");
+    case TStringId::ColumnCreated:
+        return QStringLiteral("Created");
+    case TStringId::ColumnAccessed:
+        return QStringLiteral("Last Accessed");
+    case TStringId::ColumnModified:
+        return QStringLiteral("Last Modified");
+    case TStringId::SizeBoundsError:
+        return QStringLiteral("For file size, at least value must be less than or equal to at most value! Please correct the values!");
+    case TStringId::SearchCompleted:
+        return QStringLiteral("Search is completed. %d file(s) found.");
+    case TStringId::SearchCancelled:
+        return QStringLiteral("Search is cancelled by the user!");
+    case TStringId::SelectFilesFirst:
+        return QStringLiteral("Please select the file(s) to be recovered from the search results!");
+    case TStringId::CancelSearchAndClose:
+        return QStringLiteral("Cancel the current search and close the search window?");
+    case TStringId::SrcSearchButton:
+        return QStringLiteral("Search...");
+    case TStringId::HintSrcSearch:
+        return QStringLiteral("Search Oracle database files to be recovered on local computer");
     }
     return {};
 }

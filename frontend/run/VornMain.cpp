@@ -27,6 +27,7 @@
 #include "report/VornInfo.h"
 #include "resources/VornStrings.h"
 #include "run/MsgWnd.h"
+#include "search/SearchFrm.h"
 #include "settings/Registry.h"
 #include "settings/VornSetting.h"
 #include "util/VornUtils.h"
@@ -139,6 +140,9 @@ void TVornMainForm::CreateControls() {
     btnFeedback->setGeometry(2, 2, 130, 32);
     connect(btnFeedback, &QPushButton::clicked, this, &TVornMainForm::btnFeedbackClick);
 
+    FSearchForm = new TSearchForm(*FServices.Message, *FServices.Dialogs, *FServices.Shell,
+                                  HelpFile(), this);
+
     Timer = new QTimer(this);
     Timer->setObjectName("Timer");
     Timer->setInterval(60000);
@@ -153,14 +157,16 @@ void TVornMainForm::CreateRepairTab() {
     txtSrcFile->setObjectName("txtSrcFile");
     btnSrcMore = MakeButton("btnSrcMore", palRepairTab);
     btnSrcMore->setText(QStringLiteral("..."));
-    btnSrcMore->setGeometry(700, 14, 34, 26);
+    btnSrcMore->setGeometry(630, 14, 34, 26);
+    btnSrcSearch = MakeButton("btnSrcSearch", palRepairTab);
+    btnSrcSearch->setGeometry(668, 14, 74, 26);
     labSelDstFile = MakeLabel("labSelDstFile", palRepairTab);
     labSelDstFile->move(14, 54);
     txtDstFile = new QLineEdit(palRepairTab);
     txtDstFile->setObjectName("txtDstFile");
     btnDstMore = MakeButton("btnDstMore", palRepairTab);
     btnDstMore->setText(QStringLiteral("..."));
-    btnDstMore->setGeometry(700, 50, 34, 26);
+    btnDstMore->setGeometry(630, 50, 34, 26);
     btnRepair = MakeButton("btnRepair", palRepairTab);
     btnRepair->setGeometry(748, 14, 172, 62);
     btnRepair->setEnabled(false);
@@ -179,6 +185,7 @@ void TVornMainForm::CreateRepairTab() {
     connect(txtDstFile, &QLineEdit::textChanged, this, &TVornMainForm::txtDstFileChange);
     connect(txtSrcFile, &TDragEdit::OnDropFile, this, &TVornMainForm::txtSrcFileDropFile);
     connect(btnSrcMore, &QPushButton::clicked, this, &TVornMainForm::btnSrcMoreClick);
+    connect(btnSrcSearch, &QPushButton::clicked, this, &TVornMainForm::btnSrcSearchClick);
     connect(btnDstMore, &QPushButton::clicked, this, &TVornMainForm::btnDstMoreClick);
     connect(btnRepair, &QPushButton::clicked, this, &TVornMainForm::btnRepairClick);
 }
@@ -206,12 +213,15 @@ void TVornMainForm::CreateBatchTab() {
     SetRunButton(btnRepairFiles, false);
     btnAddFiles = MakeButton("btnAddFiles", palBatchRepairTab);
     btnAddFiles->setGeometry(792, 142, 128, 30);
+    btnSearchFiles = MakeButton("btnSearchFiles", palBatchRepairTab);
+    btnSearchFiles->setGeometry(792, 180, 128, 30);
     btnRemoveFiles = MakeButton("btnRemoveFiles", palBatchRepairTab);
     btnRemoveFiles->setGeometry(792, 218, 128, 30);
     btnRemoveAll = MakeButton("btnRemoveAll", palBatchRepairTab);
     btnRemoveAll->setGeometry(792, 256, 128, 30);
     connect(btnRepairFiles, &QPushButton::clicked, this, &TVornMainForm::btnRepairFilesClick);
     connect(btnAddFiles, &QPushButton::clicked, this, &TVornMainForm::btnAddFilesClick);
+    connect(btnSearchFiles, &QPushButton::clicked, this, &TVornMainForm::btnSearchFilesClick);
     connect(btnRemoveFiles, &QPushButton::clicked, this, &TVornMainForm::btnRemoveFilesClick);
     connect(btnRemoveAll, &QPushButton::clicked, this, &TVornMainForm::btnRemoveAllClick);
 }
@@ -358,6 +368,8 @@ void TVornMainForm::FormCreate(const QStringList& AArguments) {
     FileList->setColumnWidth(1, 330);
     FileList->setColumnWidth(2, 98);
     btnAddFiles->setText(LoadStr(TStringId::AddFilesButton));
+    btnSearchFiles->setText(LoadStr(TStringId::SearchFilesButton));
+    btnSrcSearch->setText(LoadStr(TStringId::SrcSearchButton));
     btnRemoveFiles->setText(LoadStr(TStringId::RemoveFilesButton));
     btnRemoveAll->setText(LoadStr(TStringId::RemoveAllButton));
     SetRunButton(btnRepairFiles, false);
@@ -412,7 +424,9 @@ void TVornMainForm::FormCreate(const QStringList& AArguments) {
     btnSrcMore->setToolTip(LoadStr(TStringId::HintSrcMore));
     txtDstFile->setToolTip(LoadStr(TStringId::HintDstFile));
     btnDstMore->setToolTip(LoadStr(TStringId::HintDstMore));
+    btnSrcSearch->setToolTip(LoadStr(TStringId::HintSrcSearch));
     btnAddFiles->setToolTip(LoadStr(TStringId::HintAddFiles));
+    btnSearchFiles->setToolTip(LoadStr(TStringId::HintSearchFiles));
     btnRemoveFiles->setToolTip(LoadStr(TStringId::HintRemoveFiles));
     btnRemoveAll->setToolTip(LoadStr(TStringId::HintRemoveAll));
 
@@ -799,6 +813,24 @@ void TVornMainForm::btnAddFilesClick() {
         AddFileToList(file);
 }
 
+void TVornMainForm::btnSearchFilesClick() {
+    FSearchForm->SetMultiSelectMode(true);
+    FSearchForm->Tag = 0;
+    FSearchForm->exec();
+    if (FSearchForm->Tag != 0)
+        for (const QString& file : FSearchForm->SelectedFiles())
+            AddFileToList(file);
+}
+
+void TVornMainForm::btnSrcSearchClick() {
+    FSearchForm->SetMultiSelectMode(false);
+    FSearchForm->Tag = 0;
+    FSearchForm->exec();
+    const QStringList files = FSearchForm->SelectedFiles();
+    if (FSearchForm->Tag != 0 && !files.isEmpty())
+        txtSrcFile->setText(files.constFirst());
+}
+
 void TVornMainForm::btnRemoveFilesClick() {
     for (int i = FileList->topLevelItemCount() - 1; i >= 0; --i)
         if (FileList->topLevelItem(i)->isSelected())
@@ -932,8 +964,8 @@ bool TVornMainForm::HasEnoughFreeSpace(const QString&, const QString&) const { r
 
 void TVornMainForm::EnableInputControls(bool AEnabled) {
     for (QWidget* control : std::initializer_list<QWidget*>{
-             txtSrcFile, btnSrcMore, txtDstFile, btnDstMore, palSrcFileList, btnAddFiles,
-             btnRemoveFiles, btnRemoveAll})
+             txtSrcFile, btnSrcMore, btnSrcSearch, txtDstFile, btnDstMore, palSrcFileList,
+             btnAddFiles, btnSearchFiles, btnRemoveFiles, btnRemoveAll})
         control->setEnabled(AEnabled);
 }
 

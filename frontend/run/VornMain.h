@@ -26,6 +26,7 @@ class QTreeWidget;
 class TDragEdit;
 class TVornPanel;
 class TVornSetting;
+class TSearchForm;
 
 // What the window asks a person or the desktop: message boxes, file
 // dialogs and the shell's "open". Null members give the program's own.
@@ -78,6 +79,8 @@ public:
     void btnAddFilesClick();
     void btnRemoveFilesClick();
     void btnRemoveAllClick();
+    void btnSearchFilesClick();
+    void btnSrcSearchClick();
     void txtSrcFileChange();
     void txtDstFileChange();
     void btnSrcMoreClick();
@@ -107,6 +110,7 @@ public:
     QLabel* labSelSrcFile;
     TDragEdit* txtSrcFile;
     QPushButton* btnSrcMore;
+    QPushButton* btnSrcSearch;
     QLabel* labSelDstFile;
     QLineEdit* txtDstFile;
     QPushButton* btnDstMore;
@@ -121,6 +125,7 @@ public:
     QTreeWidget* FileList;
     QPushButton* btnRepairFiles;
     QPushButton* btnAddFiles;
+    QPushButton* btnSearchFiles;
     QPushButton* btnRemoveFiles;
     QPushButton* btnRemoveAll;
 
@@ -163,6 +168,9 @@ public:
     TVornPanel* palFeedbackMask;
 
     QTimer* Timer;
+
+    // The search window: made with this window and kept for its life.
+    TSearchForm* FSearchForm;
 
     // Run state shared by the single-file and the batch run.
     QDateTime FStartTime;

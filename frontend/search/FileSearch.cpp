@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFile>
-#include <QList>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -22,6 +21,9 @@
 #include <vector>
 
 namespace {
+
+// The bits of the DOS attribute word that the search knows.
+constexpr std::uint32_t DosAttributeBits = fmReadOnly | fmHidden | fmSystem | fmArchive;
 
 // What the walk asks of statx for a file it may report.
 constexpr unsigned FileStatMask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_ATIME | STATX_MTIME |
@@ -219,7 +221,7 @@ TFileSearchAttrs FileAttributes(const std::string& APath, std::string_view AName
     // to be one) leaves the attribute out.
     if (size > 0) {
         if (const auto word = ParseDosAttrib(value, std::size_t(size)))
-            return TFileSearchAttrs::fromInt(*word & (fmReadOnly | fmHidden | fmSystem | fmArchive));
+            return TFileSearchAttrs::fromInt(*word & DosAttributeBits);
     }
     TFileSearchAttrs attributes = fmArchive;
     if ((AMode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
@@ -353,12 +355,12 @@ public:
     explicit TWalk(TFileSearch& AOwner)
         : FOwner(AOwner), FMasks(AOwner.FileMasks), FRecurse(AOwner.RecurseSubDirs),
           FMinSize(AOwner.MinSize), FMaxSize(AOwner.MaxSize),
-          FAttributes(AOwner.Attributes & fmAnyfile
+          FAttributes(AOwner.Attributes.testFlag(fmAnyfile)
                           ? TFileSearchAttrs()
-                          : AOwner.Attributes & (fmReadOnly | fmHidden | fmSystem | fmArchive)),
-          FCreated(AOwner.CheckDates & scdCreateAfter, AOwner.CreatedAfter),
-          FAccessed(AOwner.CheckDates & scdAccessedAfter, AOwner.AccessedAfter),
-          FModified(AOwner.CheckDates & scdModifiedAfter, AOwner.ModifiedAfter) {}
+                          : AOwner.Attributes & TFileSearchAttrs::fromInt(DosAttributeBits)),
+          FCreated(AOwner.CheckDates.testFlag(scdCreateAfter), AOwner.CreatedAfter),
+          FAccessed(AOwner.CheckDates.testFlag(scdAccessedAfter), AOwner.AccessedAfter),
+          FModified(AOwner.CheckDates.testFlag(scdModifiedAfter), AOwner.ModifiedAfter) {}
 
     void Run(const QString& ADirs) {
         for (const QString& entry : ADirs.split(u';')) {

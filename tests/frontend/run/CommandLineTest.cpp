@@ -69,16 +69,16 @@ TEST_F(CommandLineTest, NamedFileIsRecoveredAtOnceAndTheSwitchesDecideTheRest) {
 
         TMainForm form(TFormServices{&box, &Dialogs, &shell}, c.arguments);
 
-        EXPECT_EQ(Questions(box), QStringList({Information(report)}));
+        EXPECT_EQ(Std(Questions(box)), Std(QStringList({Information(report)})));
         EXPECT_TRUE(FShownAtEveryBox) << "the window is shown before the run";
         EXPECT_EQ(readFile(FDir / "users01_recovered.dbf"), WithMagic(source));
-        EXPECT_EQ(form.txtSrcFile->text(), file);
-        EXPECT_EQ(form.txtDstFile->text(), target);
+        EXPECT_EQ(Std(form.txtSrcFile->text()), Std(file));
+        EXPECT_EQ(Std(form.txtDstFile->text()), Std(target));
         EXPECT_EQ(form.chkOpenFixed->isChecked(), c.openFixed);
-        EXPECT_EQ(shell.Opened, c.openFixed ? QStringList({target}) : QStringList());
+        EXPECT_EQ(Std(shell.Opened), Std(c.openFixed ? QStringList({target}) : QStringList()));
         EXPECT_EQ(form.TerminateRequested(), c.terminate);
         EXPECT_FALSE(form.FRepairing);
-        EXPECT_EQ(form.btnRepair->text(), "&Start Recovery");
+        EXPECT_EQ(Std(form.btnRepair->text()), "&Start Recovery");
     }
 }
 
@@ -102,7 +102,8 @@ TEST_F(CommandLineTest, WithoutAnExistingFileTheWindowSaysSoAndStaysIdle) {
 
         TMainForm form(TFormServices{&box, &Dialogs, &shell}, c.arguments);
 
-        EXPECT_EQ(Questions(box), QStringList({Error("Cannot open file '" + c.name + "'!")}));
+        EXPECT_EQ(Std(Questions(box)),
+                  Std(QStringList({Error("Cannot open file '" + c.name + "'!")})));
         EXPECT_TRUE(FShownAtEveryBox);
         EXPECT_TRUE(form.isVisible());
         EXPECT_FALSE(form.TerminateRequested());
@@ -119,7 +120,7 @@ TEST_F(CommandLineTest, OptionClearedByTheCommandLineIsStoredAtExit) {
         ASSERT_TRUE(form.chkOpenFixed->isChecked()) << "the option is on by default";
     }
     EXPECT_TRUE(StoredSettings(ConfigHome(), ProgramName()).contains(R"("OpenFixed"="1")"))
-        << testing::PrintToString(StoredSettings(ConfigHome(), ProgramName()));
+        << testing::PrintToString(Std(StoredSettings(ConfigHome(), ProgramName())));
 
     Box.Answer(TModalResult::mrOk);
     {
@@ -130,7 +131,7 @@ TEST_F(CommandLineTest, OptionClearedByTheCommandLineIsStoredAtExit) {
     }
 
     const QStringList stored = StoredSettings(ConfigHome(), ProgramName());
-    EXPECT_TRUE(stored.contains(R"("OpenFixed"="0")")) << testing::PrintToString(stored);
+    EXPECT_TRUE(stored.contains(R"("OpenFixed"="0")")) << testing::PrintToString(Std(stored));
     EXPECT_FALSE(stored.contains(R"("OpenFixed"="1")"));
 }
 

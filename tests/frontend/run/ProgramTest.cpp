@@ -73,9 +73,9 @@ TEST(ProgramTest, RecoversTheNamedFileReportsAndEndsWithTheE) {
             target + "'.  "};
         if (c.opens)
             expected.append("open|" + target);
-        EXPECT_EQ(run.recorded, expected);
+        EXPECT_EQ(Std(run.recorded), Std(expected));
         const QStringList stored = StoredSettings(dir / "config", "VornFullVersion");
-        EXPECT_TRUE(stored.contains(c.openFixed)) << testing::PrintToString(stored);
+        EXPECT_TRUE(stored.contains(c.openFixed)) << testing::PrintToString(Std(stored));
     }
 }
 

@@ -9,19 +9,6 @@
 #include <cstdlib>
 #include <stdexcept>
 
-void PrintTo(const QString& AText, std::ostream* AOut) {
-    *AOut << '"' << AText.toStdString() << '"';
-}
-
-void PrintTo(const QStringList& ALines, std::ostream* AOut) {
-    *AOut << '{';
-    for (const QString& line : ALines) {
-        *AOut << "\n  ";
-        PrintTo(line, AOut);
-    }
-    *AOut << "\n}";
-}
-
 namespace runtest {
 
 namespace {
@@ -66,6 +53,17 @@ void SetConfigHome(const std::string& APath) {
 
 QString Q(const std::string& AText) {
     return QString::fromStdString(AText);
+}
+
+std::string Std(const QString& AText) {
+    return AText.toStdString();
+}
+
+std::vector<std::string> Std(const QStringList& ALines) {
+    std::vector<std::string> out;
+    for (const QString& line : ALines)
+        out.push_back(line.toStdString());
+    return out;
 }
 
 void TypeInto(QLineEdit* AEdit, const QString& AText) {

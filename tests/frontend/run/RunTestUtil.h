@@ -9,17 +9,14 @@
 #include <QStringList>
 
 #include <optional>
-#include <ostream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "EngineTestUtil.h"
 #include "run/MainFrm.h"
 #include "widgets/DragEdit.h"
-
-void PrintTo(const QString& AText, std::ostream* AOut);
-void PrintTo(const QStringList& ALines, std::ostream* AOut);
 
 namespace runtest {
 
@@ -29,6 +26,12 @@ using namespace enginetest;
 inline const QString kSeparator(56, u'-');
 
 QString Q(const std::string& AText);
+
+// Texts as standard strings for comparisons, so that GoogleTest shows them
+// readably when they differ. (A PrintTo for Qt's types would have to be seen
+// by every test file of the program alike.)
+std::string Std(const QString& AText);
+std::vector<std::string> Std(const QStringList& ALines);
 
 // Replaces the whole text of `AEdit` with `AText` as a person does: select
 // everything, then type the new text (or press Backspace for none).

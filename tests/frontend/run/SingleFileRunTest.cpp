@@ -78,8 +78,8 @@ protected:
     static void ExpectIdle(const TMainForm& AForm) {
         EXPECT_FALSE(AForm.FRepairing);
         EXPECT_FALSE(AForm.FStopRequested);
-        EXPECT_EQ(AForm.btnRepair->text(), "&Start Recovery");
-        EXPECT_EQ(AForm.btnRepair->property("skinElement").toString(), "startbutton");
+        EXPECT_EQ(Std(AForm.btnRepair->text()), "&Start Recovery");
+        EXPECT_EQ(Std(AForm.btnRepair->property("skinElement").toString()), "startbutton");
         EXPECT_TRUE(AForm.txtSrcFile->isEnabled());
         EXPECT_TRUE(AForm.txtDstFile->isEnabled());
     }
@@ -91,12 +91,12 @@ TEST_F(SingleFileRunTest, SourceProposesTheTargetAndEnablesStart) {
     EXPECT_FALSE(form.btnRepair->isEnabled());
 
     TypeInto(form.txtSrcFile, "/data/users01.dbf");
-    EXPECT_EQ(form.txtDstFile->text(), "/data/users01_recovered.dbf");
+    EXPECT_EQ(Std(form.txtDstFile->text()), "/data/users01_recovered.dbf");
     EXPECT_TRUE(form.btnRepair->isEnabled());
 
     TypeInto(form.txtSrcFile, "");
     EXPECT_FALSE(form.btnRepair->isEnabled());
-    EXPECT_EQ(form.txtDstFile->text(), "/data/users01_recovered.dbf");
+    EXPECT_EQ(Std(form.txtDstFile->text()), "/data/users01_recovered.dbf");
 }
 
 TEST_F(SingleFileRunTest, StartNeedsBothFieldsHoldingMoreThanBlanks) {
@@ -127,10 +127,10 @@ TEST_F(SingleFileRunTest, NextChangeOfTheSourceReplacesAHandTypedTarget) {
     TMainForm form(Services());
     form.show();
     Name(form, "/data/users01.dbf", "/backup/mine.dbf");
-    EXPECT_EQ(form.txtDstFile->text(), "/backup/mine.dbf");
+    EXPECT_EQ(Std(form.txtDstFile->text()), "/backup/mine.dbf");
 
     TypeInto(form.txtSrcFile, "/data/users02.dbf");
-    EXPECT_EQ(form.txtDstFile->text(), "/data/users02_recovered.dbf");
+    EXPECT_EQ(Std(form.txtDstFile->text()), "/data/users02_recovered.dbf");
 }
 
 TEST_F(SingleFileRunTest, DefaultTargetPutsRecoveredBeforeTheLastExtension) {
@@ -147,7 +147,8 @@ TEST_F(SingleFileRunTest, DefaultTargetPutsRecoveredBeforeTheLastExtension) {
     };
     TMainForm form(Services());
     for (const auto& c : cases)
-        EXPECT_EQ(form.GetDefaultDstFileName(c.source), c.target) << c.source.toStdString();
+        EXPECT_EQ(Std(form.GetDefaultDstFileName(c.source)), Std(c.target))
+            << c.source.toStdString();
 }
 
 TEST_F(SingleFileRunTest, OnlyTheDbfExtensionInAnyCaseIsValidForTheTarget) {
@@ -190,8 +191,8 @@ TEST_F(SingleFileRunTest, DroppedFilesGiveTheFirstAsTheSource) {
         QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(form.txtSrcFile, &drop);
 
-        EXPECT_EQ(form.txtSrcFile->text(), c.source);
-        EXPECT_EQ(form.txtDstFile->text(), form.GetDefaultDstFileName(c.source));
+        EXPECT_EQ(Std(form.txtSrcFile->text()), Std(c.source));
+        EXPECT_EQ(Std(form.txtDstFile->text()), Std(form.GetDefaultDstFileName(c.source)));
     }
 }
 
@@ -219,10 +220,11 @@ TEST_F(SingleFileRunTest, MissingFolderIsOfferedAfterTheExtensionAndCreated) {
 
         Start(form);
 
-        EXPECT_EQ(Questions(box),
-                  QStringList({Confirmation(Warning2("out.bak")),
-                               Confirmation(Warning4(c.folder, "out.bak")),
-                               Information(SuccessText("in.dbf") + "\r\n" + OpenHint(c.target))}));
+        EXPECT_EQ(
+            Std(Questions(box)),
+            Std(QStringList({Confirmation(Warning2("out.bak")),
+                             Confirmation(Warning4(c.folder, "out.bak")),
+                             Information(SuccessText("in.dbf") + "\r\n" + OpenHint(c.target))})));
         EXPECT_TRUE(QFileInfo(c.folder).isDir());
         EXPECT_EQ(readFile(c.written), WithMagic(patternBytes(5000, 1)));
         ExpectIdle(form);
@@ -267,8 +269,8 @@ TEST_F(SingleFileRunTest, NoToAWarningEndsTheRunBeforeTheEngine) {
 
         Start(form);
 
-        EXPECT_EQ(Questions(box), c.asked);
-        EXPECT_EQ(LogLines(form), QStringList({kStart, kSeparator, kAborted}));
+        EXPECT_EQ(Std(Questions(box)), Std(c.asked));
+        EXPECT_EQ(Std(LogLines(form)), Std(QStringList({kStart, kSeparator, kAborted})));
         EXPECT_FALSE(Exists(FDir / "missing"));
         EXPECT_FALSE(Exists(FDir / "out.txt"));
         EXPECT_EQ(readFile(FDir / "old.dbf"), existing);
@@ -290,7 +292,7 @@ TEST_F(SingleFileRunTest, EachRunStartsWithAnEmptyLog) {
     Start(form);
 
     EXPECT_EQ(Box.Asked().size(), 2);
-    EXPECT_EQ(LogLines(form), QStringList({kStart, kSeparator, kAborted}));
+    EXPECT_EQ(Std(LogLines(form)), Std(QStringList({kStart, kSeparator, kAborted})));
 }
 
 TEST_F(SingleFileRunTest, FolderThatCannotBeCreatedEndsTheRun) {
@@ -305,10 +307,10 @@ TEST_F(SingleFileRunTest, FolderThatCannotBeCreatedEndsTheRun) {
     Start(form);
 
     const QString folder = Q(FDir / "plain/sub/");
-    EXPECT_EQ(Questions(Box),
-              QStringList({Confirmation(Warning4(folder, "out.dbf")),
-                           Error("Cannot create the directory '" + folder + "'!")}));
-    EXPECT_EQ(LogLines(form), QStringList({kStart, kSeparator, kAborted}));
+    EXPECT_EQ(Std(Questions(Box)),
+              Std(QStringList({Confirmation(Warning4(folder, "out.dbf")),
+                               Error("Cannot create the directory '" + folder + "'!")})));
+    EXPECT_EQ(Std(LogLines(form)), Std(QStringList({kStart, kSeparator, kAborted})));
     ExpectIdle(form);
 }
 
@@ -353,10 +355,11 @@ TEST_F(SingleFileRunTest, TooLittleFreeSpaceOnTheTargetsDriveIsAskedLast) {
 
         Start(form);
 
-        EXPECT_EQ(Questions(box),
-                  QStringList({Confirmation(Warning2("old.bak")), Confirmation(Warning1("old.bak")),
-                               Confirmation(Warning3(Q(mountDir), target))}));
-        EXPECT_EQ(LogLines(form), QStringList({kStart, kSeparator, kAborted}));
+        EXPECT_EQ(
+            Std(Questions(box)),
+            Std(QStringList({Confirmation(Warning2("old.bak")), Confirmation(Warning1("old.bak")),
+                             Confirmation(Warning3(Q(mountDir), target))})));
+        EXPECT_EQ(Std(LogLines(form)), Std(QStringList({kStart, kSeparator, kAborted})));
         EXPECT_EQ(readFile(mountDir + "/old.bak"), existing);
     }
     {
@@ -371,8 +374,9 @@ TEST_F(SingleFileRunTest, TooLittleFreeSpaceOnTheTargetsDriveIsAskedLast) {
 
         Start(form);
 
-        EXPECT_EQ(Questions(box),
-                  QStringList({Information(SuccessText("fits.dbf") + "\r\n" + OpenHint(target))}));
+        EXPECT_EQ(
+            Std(Questions(box)),
+            Std(QStringList({Information(SuccessText("fits.dbf") + "\r\n" + OpenHint(target))})));
         EXPECT_EQ(readFile(mountDir + "/fits.dbf"),
                   WithMagic(patternBytes(static_cast<std::size_t>(fits), 1)));
     }
@@ -412,20 +416,21 @@ TEST_F(SingleFileRunTest, SuccessfulRunLogsEachStepAndReportsTheResult) {
         Start(form);
 
         const QStringList log = LogLines(form);
-        ASSERT_EQ(log.size(), 13) << testing::PrintToString(log);
-        EXPECT_EQ(log.mid(0, 7), QStringList({kStart, kSeparator,
-                                              "File to be recovered: '" + c.source +
-                                                  "'; File size = 1,234,567 bytes",
-                                              "Output recovered file as: '" + target + "'",
-                                              kSeparator, kAnalyzing, kSeparator}));
+        ASSERT_EQ(log.size(), 13) << testing::PrintToString(Std(log));
+        EXPECT_EQ(Std(log.mid(0, 7)), Std(QStringList({kStart, kSeparator,
+                                                       "File to be recovered: '" + c.source +
+                                                           "'; File size = 1,234,567 bytes",
+                                                       "Output recovered file as: '" + target + "'",
+                                                       kSeparator, kAnalyzing, kSeparator})));
         EXPECT_TRUE(kConsumedTime.match(log[7]).hasMatch()) << log[7].toStdString();
-        EXPECT_EQ(log.mid(8), QStringList({kSeparator, kCompletes, kSeparator,
-                                           SuccessText("users01.dbf"), OpenHint(target)}));
-        EXPECT_EQ(Questions(box), QStringList({Information(SuccessText("users01.dbf") + "\r\n" +
-                                                           OpenHint(target))}));
+        EXPECT_EQ(Std(log.mid(8)),
+                  Std(QStringList({kSeparator, kCompletes, kSeparator, SuccessText("users01.dbf"),
+                                   OpenHint(target)})));
+        EXPECT_EQ(Std(Questions(box)), Std(QStringList({Information(SuccessText("users01.dbf") +
+                                                                    "\r\n" + OpenHint(target))})));
         EXPECT_EQ(readFile(FDir / "users01_recovered.dbf"), WithMagic(source));
-        EXPECT_EQ(during.caption, "&Stop Recovery");
-        EXPECT_EQ(during.skin, "stopbutton");
+        EXPECT_EQ(Std(during.caption), "&Stop Recovery");
+        EXPECT_EQ(Std(during.skin), "stopbutton");
         EXPECT_TRUE(during.repairing);
         ExpectIdle(form);
     }
@@ -465,8 +470,8 @@ TEST_F(SingleFileRunTest, RunningWindowDisablesOnlyTheInputControls) {
 
     Start(form);
 
-    EXPECT_EQ(during, all(input, "disabled") + all(usable, "enabled"));
-    EXPECT_EQ(states(input + usable), all(input + usable, "enabled"));
+    EXPECT_EQ(Std(during), Std(all(input, "disabled") + all(usable, "enabled")));
+    EXPECT_EQ(Std(states(input + usable)), Std(all(input + usable, "enabled")));
 }
 
 TEST_F(SingleFileRunTest, OutputIsOpenedAfterASuccessWhenAsked) {
@@ -516,9 +521,9 @@ TEST_F(SingleFileRunTest, OutputIsOpenedAfterASuccessWhenAsked) {
 
         Start(form);
 
-        EXPECT_EQ(shell.Opened, c.opened);
+        EXPECT_EQ(Std(shell.Opened), Std(c.opened));
         EXPECT_TRUE(openedWhileRunning.isEmpty()) << "the output is opened after the report";
-        EXPECT_EQ(Questions(box), c.asked);
+        EXPECT_EQ(Std(Questions(box)), Std(c.asked));
         ExpectIdle(form);
     }
 }
@@ -537,17 +542,18 @@ TEST_F(SingleFileRunTest, MissingSourceFailsWithTheEnginesErrorAndOpensNothing) 
     Start(form);
 
     const QStringList log = LogLines(form);
-    ASSERT_EQ(log.size(), 14) << testing::PrintToString(log);
-    EXPECT_EQ(
-        log.mid(0, 9),
-        QStringList({kStart, kSeparator, "File to be recovered: 'missing.dbf'; File size = 0 bytes",
-                     "Output recovered file as: 'missing_recovered.dbf'", kSeparator, kSeparator,
-                     error, kSeparator, kSeparator}));
+    ASSERT_EQ(log.size(), 14) << testing::PrintToString(Std(log));
+    EXPECT_EQ(Std(log.mid(0, 9)),
+              Std(QStringList({kStart, kSeparator,
+                               "File to be recovered: 'missing.dbf'; File size = 0 bytes",
+                               "Output recovered file as: 'missing_recovered.dbf'", kSeparator,
+                               kSeparator, error, kSeparator, kSeparator})));
     EXPECT_TRUE(kConsumedTime.match(log[9]).hasMatch()) << log[9].toStdString();
-    EXPECT_EQ(log.mid(10), QStringList({kSeparator, kCompletes, kSeparator,
-                                        "Fail to recover file 'missing.dbf'!"}));
-    EXPECT_EQ(Questions(Box), QStringList({Information(error),
-                                           Information("Fail to recover file 'missing.dbf'!")}));
+    EXPECT_EQ(Std(log.mid(10)), Std(QStringList({kSeparator, kCompletes, kSeparator,
+                                                 "Fail to recover file 'missing.dbf'!"})));
+    EXPECT_EQ(
+        Std(Questions(Box)),
+        Std(QStringList({Information(error), Information("Fail to recover file 'missing.dbf'!")})));
     EXPECT_TRUE(Shell.Opened.isEmpty());
     ExpectIdle(form);
 }
@@ -577,11 +583,12 @@ TEST_F(SingleFileRunTest, StopDuringARunReportsTheUserAbortAndOpensNothing) {
     Start(form);
 
     ASSERT_TRUE(stopClicked) << "the Stop click was not seen during the run";
-    EXPECT_EQ(captionAtStop, "&Stop Recovery");
-    EXPECT_EQ(Questions(Box), QStringList({Information("User aborts the recovery process")}));
+    EXPECT_EQ(Std(captionAtStop), "&Stop Recovery");
+    EXPECT_EQ(Std(Questions(Box)),
+              Std(QStringList({Information("User aborts the recovery process")})));
     const QStringList log = LogLines(form);
     ASSERT_FALSE(log.isEmpty());
-    EXPECT_EQ(log.last(), "User aborts the recovery process");
+    EXPECT_EQ(Std(log.last()), "User aborts the recovery process");
     EXPECT_EQ(log.count(kCompletes), 1);
     EXPECT_TRUE(Shell.Opened.isEmpty());
     // The engine cannot be cancelled: the output is whole all the same.
