@@ -19,14 +19,15 @@ int main(int argc, char** argv) {
     search.Dirs = QFile::decodeName(argv[1]);
     search.FileMasks = QFile::decodeName(argv[2]);
     bool written = true;
-    QObject::connect(&search, &TFileSearch::OnFound,
-                     [&written](TFileSearch*, const TSearchFileRecord& AFile) {
-                         const QByteArray path = QFile::encodeName(
-                             AFile.Dir + (AFile.Dir.endsWith(u'/') ? "" : "/") + AFile.Name);
-                         written = written && std::fwrite(path.constData(), 1, path.size(), stdout) ==
-                                                  std::size_t(path.size()) &&
-                                   std::fputc('\n', stdout) != EOF;
-                     });
+    QObject::connect(
+        &search, &TFileSearch::OnFound, [&written](TFileSearch*, const TSearchFileRecord& AFile) {
+            const QByteArray path =
+                QFile::encodeName(AFile.Dir + (AFile.Dir.endsWith(u'/') ? "" : "/") + AFile.Name);
+            written =
+                written &&
+                std::fwrite(path.constData(), 1, path.size(), stdout) == std::size_t(path.size()) &&
+                std::fputc('\n', stdout) != EOF;
+        });
     search.StartSearch();
     if (!written || std::fflush(stdout) != 0) {
         std::perror("vorn-search-bench: writing the results");

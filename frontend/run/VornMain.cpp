@@ -5,9 +5,11 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -18,13 +20,12 @@
 #include <QTextBlock>
 #include <QTimer>
 #include <QTreeWidget>
-#include <QHeaderView>
-#include <QLocale>
 
 #include <sys/stat.h>
 
 #include "Brevik.h"
 #include "report/VornInfo.h"
+#include "report/logdlg.h"
 #include "resources/VornStrings.h"
 #include "run/MsgWnd.h"
 #include "search/SearchFrm.h"
@@ -46,7 +47,9 @@ double DaysBetween(const QDateTime& AStart, const QDateTime& AEnd) {
 }
 
 // The part of a path after its last separator.
-QString FileNamePart(const QString& APath) { return APath.mid(APath.lastIndexOf('/') + 1); }
+QString FileNamePart(const QString& APath) {
+    return APath.mid(APath.lastIndexOf('/') + 1);
+}
 
 QPushButton* MakeButton(const QString& AName, QWidget* AParent) {
     auto* button = new QPushButton(AParent);
@@ -97,6 +100,10 @@ TVornMainForm::TVornMainForm(const TFormServices& AServices, QWidget* AParent)
         FOwnShell = std::make_unique<TXdgShell>();
         FServices.Shell = FOwnShell.get();
     }
+    if (!FServices.LogDialog) {
+        FOwnLogDialog = std::make_unique<TSaveLogDialog>(this);
+        FServices.LogDialog = FOwnLogDialog.get();
+    }
     setObjectName("MainForm");
     CreateControls();
 }
@@ -140,8 +147,8 @@ void TVornMainForm::CreateControls() {
     btnFeedback->setGeometry(2, 2, 130, 32);
     connect(btnFeedback, &QPushButton::clicked, this, &TVornMainForm::btnFeedbackClick);
 
-    FSearchForm = new TSearchForm(*FServices.Message, *FServices.Dialogs, *FServices.Shell,
-                                  HelpFile(), this);
+    FSearchForm =
+        new TSearchForm(*FServices.Message, *FServices.Dialogs, *FServices.Shell, HelpFile(), this);
 
     Timer = new QTimer(this);
     Timer->setObjectName("Timer");
@@ -179,6 +186,9 @@ void TVornMainForm::CreateRepairTab() {
     txtRepairLog->setLineWrapMode(QPlainTextEdit::NoWrap);
     txtRepairLog->setGeometry(14, 162, 906, 248);
     vsbRepairLog = txtRepairLog->verticalScrollBar();
+    btnSaveLog = MakeButton("btnSaveLog", palRepairTab);
+    btnSaveLog->setGeometry(800, 132, 120, 26);
+    connect(btnSaveLog, &QPushButton::clicked, this, &TVornMainForm::btnSaveLogClick);
     vsbRepairLog->setObjectName("vsbRepairLog");
 
     connect(txtSrcFile, &QLineEdit::textChanged, this, &TVornMainForm::txtSrcFileChange);
@@ -334,9 +344,8 @@ void TVornMainForm::FormCreate(const QStringList& AArguments) {
     QApplication::setApplicationName(LoadStr(TStringId::ProductTitle));
     QApplication::setApplicationDisplayName(LoadStr(TStringId::ProductTitle));
     setWindowTitle(LoadStr(TStringId::ProductTitle));
-    FMsgWnd = new TMsgWnd([this](int32_t AMessage, const void* AArg) {
-        return MsgWndProc(AMessage, AArg);
-    }, this);
+    FMsgWnd = new TMsgWnd(
+        [this](int32_t AMessage, const void* AArg) { return MsgWndProc(AMessage, AArg); }, this);
 
     setFixedSize(FORM_WIDTH, FORM_HEIGHT);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -375,6 +384,7 @@ void TVornMainForm::FormCreate(const QStringList& AArguments) {
     SetRunButton(btnRepairFiles, false);
     labRepairLogPrompt->setText(LoadStr(TStringId::LabelRepairLogPrompt));
     labRepairLogPrompt->adjustSize();
+    btnSaveLog->setText(LoadStr(TStringId::SaveLogButton));
     SetRunButton(btnRepair, false);
     labProgress->setText(Format(LoadStr(TStringId::ProgressCompleted), {0}));
     labConsumedTimePrompt->setText(LoadStr(TStringId::TimeConsumedPrompt));
@@ -408,8 +418,8 @@ void TVornMainForm::FormCreate(const QStringList& AArguments) {
     PlaceRightOf(labEmail, labEmailPrompt, 10);
     labTitle->setText(QApplication::applicationDisplayName());
     labTitle->adjustSize();
-    labVersion->setText(GetFileVersionText(QCoreApplication::applicationFilePath(),
-                                           TVersionKind::FileVersion));
+    labVersion->setText(
+        GetFileVersionText(QCoreApplication::applicationFilePath(), TVersionKind::FileVersion));
     labVersion->adjustSize();
 
     btnHelp->setText(LoadStr(TStringId::HelpButton));
@@ -440,7 +450,7 @@ void TVornMainForm::FormCreate(const QStringList& AArguments) {
     btnRepairTab->setChecked(true);
     btnOptionsSubTab->setChecked(true);
     for (QWidget* panel : std::initializer_list<QWidget*>{palBatchRepairTab, palOptionsTab,
-                                                         palAboutTab, palAdvOptionsSubTab})
+                                                          palAboutTab, palAdvOptionsSubTab})
         panel->hide();
 
     LoadSettings();
@@ -539,13 +549,12 @@ void TVornMainForm::MainTabChange(int ATag) {
         AButton->setChecked(true);
         APanel->show();
         APanel->lower();
-        palProgress->setGeometry(ALeft, APanel->y() + ABaseline + Gauge->height() -
-                                            palProgress->height(),
+        palProgress->setGeometry(ALeft,
+                                 APanel->y() + ABaseline + Gauge->height() - palProgress->height(),
                                  AWidth, palProgress->height());
         const int w = palProgress->width();
         labConsumedTime->adjustSize();
-        labConsumedTime->setGeometry(w - labConsumedTime->width(), 4, labConsumedTime->width(),
-                                     20);
+        labConsumedTime->setGeometry(w - labConsumedTime->width(), 4, labConsumedTime->width(), 20);
         labConsumedTime->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         labConsumedTimePrompt->setGeometry(labConsumedTime->x() - 120, 4, 120, 20);
         Gauge->setGeometry(0, palProgress->height() - 16, w, 16);
@@ -714,8 +723,7 @@ TVornMainForm::TRunEnd TVornMainForm::RepairSingleFile() {
 
     const QString target = txtDstFile->text();
     const QString targetName = FileNamePart(target);
-    if (!IsValidDstFileExt(target) &&
-        !Confirm(Format(LoadStr(TStringId::Warning2), {targetName})))
+    if (!IsValidDstFileExt(target) && !Confirm(Format(LoadStr(TStringId::Warning2), {targetName})))
         return AbortRun();
 
     const QString fullTarget = QFileInfo(target).absoluteFilePath();
@@ -730,8 +738,7 @@ TVornMainForm::TRunEnd TVornMainForm::RepairSingleFile() {
         }
     }
 
-    if (QFileInfo(target).isFile() &&
-        !Confirm(Format(LoadStr(TStringId::Warning1), {targetName})))
+    if (QFileInfo(target).isFile() && !Confirm(Format(LoadStr(TStringId::Warning1), {targetName})))
         return AbortRun();
 
     const QString source = txtSrcFile->text();
@@ -749,7 +756,7 @@ TVornMainForm::TRunEnd TVornMainForm::RepairSingleFile() {
     labConsumedTime->setText(FormatElapsedTime(LoadStr(TStringId::ElapsedLabelPattern), 0.0));
 
     const bool succeeded = RecoverOneFile(QFileInfo(txtSrcFile->text()).absoluteFilePath(),
-                                   QFileInfo(txtDstFile->text()).absoluteFilePath()) != 0;
+                                          QFileInfo(txtDstFile->text()).absoluteFilePath()) != 0;
 
     AppendLog(separator);
     Timer->stop();
@@ -778,6 +785,21 @@ TVornMainForm::TRunEnd TVornMainForm::RepairSingleFile() {
         AppendLog(line);
     SkinMessage().MessageDlg(report, TMsgDlgType::mtInformation, mbOK);
     return end;
+}
+
+void TVornMainForm::btnSaveLogClick() {
+    QString fileName;
+    if (!LogDialog().Execute(fileName))
+        return;
+    const bool includeSysInfo = LogDialog().IncludeSysInfo();
+    QStringList settings;
+    if (includeSysInfo)
+        AddSettingsInfo(settings);
+    try {
+        WriteLogFile(fileName, LogViewLines(*txtRepairLog), includeSysInfo, settings);
+    } catch (const TFileError& error) {
+        SkinMessage().MessageDlg(error.Message(), TMsgDlgType::mtError, mbOK);
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -837,7 +859,9 @@ void TVornMainForm::btnRemoveFilesClick() {
             delete FileList->takeTopLevelItem(i);
 }
 
-void TVornMainForm::btnRemoveAllClick() { FileList->clear(); }
+void TVornMainForm::btnRemoveAllClick() {
+    FileList->clear();
+}
 
 bool TVornMainForm::eventFilter(QObject* AWatched, QEvent* AEvent) {
     if (AWatched == FileList && AEvent->type() == QEvent::KeyPress) {
@@ -948,7 +972,7 @@ int TVornMainForm::RepairBatch() {
         const bool succeeded = RecoverOneFile(source, target) != 0;
         if (succeeded)
             ++recovered;
-        row->setText(2, LoadStr(succeeded         ? TStringId::StatusSuccessful
+        row->setText(2, LoadStr(succeeded        ? TStringId::StatusSuccessful
                                 : FStopRequested ? TStringId::StatusAborted
                                                  : TStringId::StatusFailed));
     }
@@ -958,14 +982,18 @@ int TVornMainForm::RepairBatch() {
 // ---------------------------------------------------------------------------
 // Hooks
 
-bool TVornMainForm::IsValidDstFileExt(const QString&) const { return true; }
+bool TVornMainForm::IsValidDstFileExt(const QString&) const {
+    return true;
+}
 
-bool TVornMainForm::HasEnoughFreeSpace(const QString&, const QString&) const { return true; }
+bool TVornMainForm::HasEnoughFreeSpace(const QString&, const QString&) const {
+    return true;
+}
 
 void TVornMainForm::EnableInputControls(bool AEnabled) {
     for (QWidget* control : std::initializer_list<QWidget*>{
-             txtSrcFile, btnSrcMore, btnSrcSearch, txtDstFile, btnDstMore, palSrcFileList,
-             btnAddFiles, btnSearchFiles, btnRemoveFiles, btnRemoveAll})
+             txtSrcFile, btnSrcMore, btnSrcSearch, txtDstFile, btnDstMore, btnSaveLog,
+             palSrcFileList, btnAddFiles, btnSearchFiles, btnRemoveFiles, btnRemoveAll})
         control->setEnabled(AEnabled);
 }
 
@@ -984,7 +1012,9 @@ qint64 TVornMainForm::FileSizeOf(const QString& APath) const {
 // ---------------------------------------------------------------------------
 // Progress and log
 
-void TVornMainForm::AppendLog(const QString& ALine) { txtRepairLog->appendPlainText(ALine); }
+void TVornMainForm::AppendLog(const QString& ALine) {
+    txtRepairLog->appendPlainText(ALine);
+}
 
 void TVornMainForm::TimerTimer() {
     if (FRepairing)
@@ -1036,7 +1066,9 @@ QString TVornMainForm::HelpFile() const {
     return RemoveFileExt(QCoreApplication::applicationFilePath()) + QStringLiteral(".html");
 }
 
-void TVornMainForm::btnHelpClick() { Shell().Open(HelpFile()); }
+void TVornMainForm::btnHelpClick() {
+    Shell().Open(HelpFile());
+}
 
 void TVornMainForm::OpenLink(const QString& AAddress, bool AWithTracking) {
     QString address = AAddress;
@@ -1050,7 +1082,9 @@ void TVornMainForm::OpenLink(const QString& AAddress, bool AWithTracking) {
     Shell().Open(address);
 }
 
-void TVornMainForm::labHomepageClick() { OpenLink(LoadStr(TStringId::HomepageAddress), true); }
+void TVornMainForm::labHomepageClick() {
+    OpenLink(LoadStr(TStringId::HomepageAddress), true);
+}
 
 void TVornMainForm::labSupportCenterClick() {
     OpenLink(LoadStr(TStringId::SupportCenterAddress), true);
@@ -1060,10 +1094,14 @@ void TVornMainForm::labEmailClick() {
     OpenLink(QStringLiteral("mailto:") + LoadStr(TStringId::SupportEmail), false);
 }
 
-void TVornMainForm::imgLogoClick() { OpenLink(LoadStr(TStringId::MakerHomepageAddress), true); }
+void TVornMainForm::imgLogoClick() {
+    OpenLink(LoadStr(TStringId::MakerHomepageAddress), true);
+}
 
 void TVornMainForm::btnFacebookLikeClick() {
     OpenLink(LoadStr(TStringId::SocialPageAddress), true);
 }
 
-void TVornMainForm::btnFeedbackClick() { OpenLink(LoadStr(TStringId::FeedbackAddress), true); }
+void TVornMainForm::btnFeedbackClick() {
+    OpenLink(LoadStr(TStringId::FeedbackAddress), true);
+}

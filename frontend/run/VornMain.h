@@ -27,6 +27,7 @@ class TDragEdit;
 class TVornPanel;
 class TVornSetting;
 class TSearchForm;
+class TLogDialog;
 
 // What the window asks a person or the desktop: message boxes, file
 // dialogs and the shell's "open". Null members give the program's own.
@@ -35,6 +36,7 @@ struct TFormServices {
     TSkinMessage* Message = nullptr;
     TFileDialogs* Dialogs = nullptr;
     TShell* Shell = nullptr;
+    TLogDialog* LogDialog = nullptr;
 };
 
 class TVornMainForm : public QWidget, public TEngineForm {
@@ -75,6 +77,7 @@ public:
 
     // Event handlers, named as in the window design.
     void btnRepairClick();
+    void btnSaveLogClick();
     void btnRepairFilesClick();
     void btnAddFilesClick();
     void btnRemoveFilesClick();
@@ -117,6 +120,7 @@ public:
     QPushButton* btnRepair;
     QLabel* labRepairLogPrompt;
     QPlainTextEdit* txtRepairLog;
+    QPushButton* btnSaveLog;
     QScrollBar* vsbRepairLog;
 
     TVornPanel* palBatchRepairTab;
@@ -204,6 +208,7 @@ protected:
     TSkinMessage& SkinMessage() const { return *FServices.Message; }
     TFileDialogs& Dialogs() const { return *FServices.Dialogs; }
     TShell& Shell() const { return *FServices.Shell; }
+    TLogDialog& LogDialog() const { return *FServices.LogDialog; }
 
     // The settings object, owned from LoadSettings to SaveSettings.
     std::unique_ptr<TVornSetting> FSetting;
@@ -240,6 +245,7 @@ private:
     std::unique_ptr<TSkinMessage> FOwnMessage;
     std::unique_ptr<TFileDialogs> FOwnDialogs;
     std::unique_ptr<TShell> FOwnShell;
+    std::unique_ptr<TLogDialog> FOwnLogDialog;
     TFormServices FServices;
     QString FOpenDialogDirectory; // where the shared open dialog was last pointed
     bool FShown = false;

@@ -18,15 +18,15 @@ namespace {
 
 // Kernel interfaces and other file systems with no files of the user's.
 constexpr std::string_view PseudoTypes[] = {
-    "proc",      "sysfs",      "cgroup",  "cgroup2",     "devpts",   "devtmpfs",
-    "debugfs",   "tracefs",    "securityfs", "pstore",   "bpf",      "configfs",
-    "fusectl",   "mqueue",     "hugetlbfs", "autofs",    "binfmt_misc", "efivarfs",
-    "rpc_pipefs", "nsfs",      "selinuxfs", "nfsd",      "rootfs",
+    "proc",       "sysfs",   "cgroup",     "cgroup2", "devpts",      "devtmpfs",
+    "debugfs",    "tracefs", "securityfs", "pstore",  "bpf",         "configfs",
+    "fusectl",    "mqueue",  "hugetlbfs",  "autofs",  "binfmt_misc", "efivarfs",
+    "rpc_pipefs", "nsfs",    "selinuxfs",  "nfsd",    "rootfs",
 };
 
 constexpr std::string_view NetworkTypes[] = {
-    "nfs",        "nfs4",          "cifs",       "smb3",        "smbfs",       "ncpfs",
-    "afs",        "ceph",          "9p",         "glusterfs",   "lustre",      "davfs",
+    "nfs",        "nfs4",           "cifs",      "smb3",        "smbfs",       "ncpfs",
+    "afs",        "ceph",           "9p",        "glusterfs",   "lustre",      "davfs",
     "fuse.sshfs", "fuse.glusterfs", "fuse.s3fs", "fuse.rclone", "fuse.cephfs", "fuse.davfs2",
 };
 
@@ -48,7 +48,8 @@ std::optional<dev_t> BlockDeviceOf(const mntent& AEntry) {
         return std::nullopt;
     if (::stat(AEntry.mnt_dir, &st) != 0 || major(st.st_dev) == 0)
         return std::nullopt;
-    const QString sysPath = QStringLiteral("/sys/dev/block/%1:%2").arg(major(st.st_dev)).arg(minor(st.st_dev));
+    const QString sysPath =
+        QStringLiteral("/sys/dev/block/%1:%2").arg(major(st.st_dev)).arg(minor(st.st_dev));
     if (!QFileInfo::exists(sysPath))
         return std::nullopt;
     return st.st_dev;
@@ -58,17 +59,15 @@ std::optional<dev_t> BlockDeviceOf(const mntent& AEntry) {
 // drives are named "sr"; a partition's disk is the parent of its entry,
 // and the disk tells whether it is removable.
 TDriveType BlockDeviceType(dev_t ADevice) {
-    const QString entry = QFileInfo(QStringLiteral("/sys/dev/block/%1:%2")
-                                        .arg(major(ADevice))
-                                        .arg(minor(ADevice)))
-                              .canonicalFilePath();
+    const QString entry =
+        QFileInfo(QStringLiteral("/sys/dev/block/%1:%2").arg(major(ADevice)).arg(minor(ADevice)))
+            .canonicalFilePath();
     if (entry.isEmpty())
         return TDriveType::Fixed;
     if (QFileInfo(entry).fileName().startsWith(QLatin1String("sr")))
         return TDriveType::CDRom;
-    const QString disk = QFileInfo::exists(entry + QLatin1String("/partition"))
-                             ? QFileInfo(entry).path()
-                             : entry;
+    const QString disk =
+        QFileInfo::exists(entry + QLatin1String("/partition")) ? QFileInfo(entry).path() : entry;
     QFile removable(disk + QLatin1String("/removable"));
     if (removable.open(QIODevice::ReadOnly) && removable.read(1) == "1")
         return TDriveType::Removable;

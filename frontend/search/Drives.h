@@ -25,7 +25,8 @@ struct TLogicalDrive {
 // line). Pseudo file systems (proc, sysfs, cgroup, devpts, ...) are left
 // out. Empty when the table cannot be read. Network file systems are
 // classified by their type alone: nothing of theirs is touched.
-QList<TLogicalDrive> GetLogicalDrives(const QString& AMountTable = QStringLiteral("/proc/self/mounts"));
+QList<TLogicalDrive>
+GetLogicalDrives(const QString& AMountTable = QStringLiteral("/proc/self/mounts"));
 
 // The mount points of the fixed drives of `AMountTable`, in table order,
 // each followed by ";" (for example "/;/home;"), for the search over the

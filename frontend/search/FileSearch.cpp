@@ -26,18 +26,16 @@ namespace {
 constexpr std::uint32_t DosAttributeBits = fmReadOnly | fmHidden | fmSystem | fmArchive;
 
 // What the walk asks of statx for a file it may report.
-constexpr unsigned FileStatMask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_ATIME | STATX_MTIME |
-                                  STATX_CTIME | STATX_BTIME;
+constexpr unsigned FileStatMask =
+    STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_CTIME | STATX_BTIME;
 
 // ---- Name masks -------------------------------------------------------------
 
 using TCodePoints = std::vector<char32_t>;
 
-// The case-folded code points of the UTF-8 name `AName`. A byte that does
-// not belong to a valid sequence stands for itself as U+DC80 + its value
-// (a lone surrogate, which no mask character equals), so "?" still matches
-// it.
-void FoldName(std::string_view AName, TCodePoints& AOut) {
+// The case-folded code points of the name `AName` into `AOut`; false when
+// the name is not valid UTF-8, the encoding of the program's file names.
+bool FoldName(std::string_view AName, TCodePoints& AOut) {
     AOut.clear();
     const auto* p = reinterpret_cast<const unsigned char*>(AName.data());
     const auto* end = p + AName.size();
@@ -58,20 +56,19 @@ void FoldName(std::string_view AName, TCodePoints& AOut) {
         } else if (b >= 0xF0 && b <= 0xF4) {
             length = 4, cp = b & 0x07, least = 0x10000;
         }
-        bool valid = length > 0 && end - p >= length;
-        for (int i = 1; valid && i < length; ++i) {
-            valid = (p[i] & 0xC0) == 0x80;
+        if (length == 0 || end - p < length)
+            return false;
+        for (int i = 1; i < length; ++i) {
+            if ((p[i] & 0xC0) != 0x80)
+                return false;
             cp = (cp << 6) | (p[i] & 0x3F);
         }
-        valid = valid && cp >= least && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
-        if (valid) {
-            AOut.push_back(QChar::toCaseFolded(cp));
-            p += length;
-        } else {
-            AOut.push_back(0xDC80 + b);
-            ++p;
-        }
+        if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        AOut.push_back(QChar::toCaseFolded(cp));
+        p += length;
     }
+    return true;
 }
 
 // Whether `AName` matches `AMask` as a whole; both are case-folded. "?"
@@ -116,15 +113,20 @@ public:
         }
     }
 
+    // Whether `AName` is valid UTF-8 and matches one of the masks.
     bool Matches(std::string_view AName) {
+        if (!FoldName(AName, FName))
+            return false;
         if (FMasks.empty())
             return true;
-        FoldName(AName, FName);
         for (const TCodePoints& mask : FMasks)
             if (MatchMask(mask, FName))
                 return true;
         return false;
     }
+
+    // Whether `AName` is valid UTF-8.
+    bool Representable(std::string_view AName) { return FoldName(AName, FName); }
 
 private:
     std::vector<TCodePoints> FMasks;
@@ -215,8 +217,9 @@ std::optional<std::uint32_t> ParseDosAttrib(const unsigned char* AData, std::siz
 TFileSearchAttrs FileAttributes(const std::string& APath, std::string_view AName,
                                 std::uint16_t AMode, bool AFollow) {
     unsigned char value[512];
-    const ssize_t size = AFollow ? ::getxattr(APath.c_str(), "user.DOSATTRIB", value, sizeof value)
-                                 : ::lgetxattr(APath.c_str(), "user.DOSATTRIB", value, sizeof value);
+    const ssize_t size = AFollow
+                             ? ::getxattr(APath.c_str(), "user.DOSATTRIB", value, sizeof value)
+                             : ::lgetxattr(APath.c_str(), "user.DOSATTRIB", value, sizeof value);
     // A failed read (no such attribute, none supported, a value too large
     // to be one) leaves the attribute out.
     if (size > 0) {
@@ -445,7 +448,7 @@ private:
                 type = IFTODT(st.stx_mode);
             }
             if (type == DT_DIR) {
-                if (FRecurse)
+                if (FRecurse && FMasks.Representable(name))
                     ASubFolders.emplace_back(name);
             } else if ((type == DT_REG || type == DT_LNK) && FMasks.Matches(name)) {
                 TestFile(AFd, APath, name, type == DT_LNK);

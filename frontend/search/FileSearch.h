@@ -17,6 +17,9 @@
 // - Only files are reported: regular files, and symbolic links to regular
 //   files (with the size, times and attributes of the file they lead to).
 //   Folders are never reported, whatever their names.
+// - Names are UTF-8, as everywhere in the program: a file or folder whose
+//   name is not could not be named to the rest of the program, and is passed
+//   over with everything below it.
 //
 // Events and threads
 // Every signal is emitted on the thread that called StartSearch, with the

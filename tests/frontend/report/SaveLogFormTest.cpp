@@ -6,6 +6,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
 
@@ -15,6 +16,7 @@
 #include "ReportTestUtil.h"
 #include "TestSupport.h"
 #include "report/logdlg.h"
+#include "widgets/VornPanel.h"
 
 namespace {
 
@@ -25,7 +27,6 @@ using namespace reporttest;
 class TSaveLogTest : public ::testing::Test {
 protected:
     TSaveLogTest() : FForm({&FBox, &FDialogs, &FShell, &FLogDialog}) {
-        FForm.txtRepairLog->clear();
         for (const QString& line : kLog)
             FForm.AppendLog(line);
     }
@@ -54,7 +55,7 @@ QStringList FileLines(const QString& APath) {
 }
 
 TEST_F(TSaveLogTest, ButtonSitsOnTheRecoveryTabAndIsDisabledWhileARunGoesOn) {
-    EXPECT_EQ(FForm.btnSaveLog->parentWidget(), FForm.palRepairTab);
+    EXPECT_EQ(FForm.btnSaveLog->parentWidget(), static_cast<QWidget*>(FForm.palRepairTab));
     EXPECT_EQ(Std(FForm.btnSaveLog->text()), "Save &Log");
     EXPECT_TRUE(FForm.btnSaveLog->isEnabled());
     FForm.EnableInputControls(false);

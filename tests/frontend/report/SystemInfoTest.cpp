@@ -45,7 +45,6 @@ TSystemFacts SampleFacts() {
         {"/media/usb", TDriveType::Removable, -1, -1},
         {"/mnt/broken", TDriveType::Fixed, -1, -1},
         {"/sys/fs/x", TDriveType::Unknown, -1, -1},
-        {"/mnt/gone", TDriveType::InvalidRootPath, -1, -1},
     };
     return facts;
 }
@@ -102,7 +101,6 @@ TEST(AddSystemInfo, WritesEveryBlockInOrderWithItsHeadingsAndFormats) {
         "/media/usb, Removable Drive",
         "/mnt/broken, Fixed Drive, Total Disk Spaces: -1 bytes, Free Disk Spaces: -1 bytes.",
         "/sys/fs/x, Unknown Drive Type",
-        "/mnt/gone, Invalid Root Path",
         kSeparator,
         "End of System Information",
         kSeparator,
@@ -266,58 +264,15 @@ TEST(MemoryStatusOf, FallsBackToMemFreeAndCountsMissingFiguresAsZero) {
     }
 }
 
-TEST(MountedDrivesOf, NamesTheKindsOfTheMountTableInOrderAndLeavesPseudoFileSystemsOut) {
-    const QByteArray table = "proc /proc proc rw,relatime 0 0\n"
-                             "sysfs /sys sysfs rw 0 0\n"
-                             "devtmpfs /dev devtmpfs rw 0 0\n"
-                             "tmpfs /dev/shm tmpfs rw 0 0\n"
-                             "devpts /dev/pts devpts rw 0 0\n"
-                             "cgroup2 /sys/fs/cgroup cgroup2 rw 0 0\n"
-                             "server:/export /srv/nfs nfs4 rw 0 0\n"
-                             "//host/share /mnt/share cifs rw 0 0\n"
-                             "ann@host: /home/ann/remote fuse.sshfs rw 0 0\n"
-                             "/dev/sr0 /media/ann/DISC\\040ONE iso9660 ro 0 0\n"
-                             "/dev/sr1 /media/ann/dvd udf ro 0 0\n"
-                             "none /run/ram ramfs rw 0 0\n"
-                             "overlay /var/lib/box overlay rw 0 0\n"
-                             "/no/such/device /mnt/x ext4 rw 0 0\n"
-                             "\n";
-    const QList<TDriveInfo> drives = MountedDrivesOf(table);
-    struct TExpected {
-        const char* Root;
-        TDriveType Type;
-    };
-    const TExpected expected[] = {
-        {"/dev/shm", TDriveType::RamDisk},
-        {"/srv/nfs", TDriveType::Remote},
-        {"/mnt/share", TDriveType::Remote},
-        {"/home/ann/remote", TDriveType::Remote},
-        {"/media/ann/DISC ONE", TDriveType::CDRom},
-        {"/media/ann/dvd", TDriveType::CDRom},
-        {"/run/ram", TDriveType::RamDisk},
-        {"/var/lib/box", TDriveType::Unknown},
-        {"/mnt/x", TDriveType::Unknown},
-    };
-    ASSERT_EQ(drives.size(), static_cast<qsizetype>(std::size(expected)));
-    for (qsizetype i = 0; i < drives.size(); ++i) {
-        EXPECT_EQ(Std(drives[i].RootPath), expected[i].Root);
-        EXPECT_EQ(drives[i].Type, expected[i].Type) << expected[i].Root;
-        // Only fixed drives are asked for their size.
-        EXPECT_EQ(drives[i].TotalBytes, -1) << expected[i].Root;
-        EXPECT_EQ(drives[i].FreeBytes, -1) << expected[i].Root;
-    }
-}
-
-// The "major:minor" of a whole disk of this machine with the removable flag
-// `ARemovable`, from /sys/block; nothing when there is none.
-std::optional<std::pair<unsigned, unsigned>> DiskNumbers(bool ARemovable) {
+// The "major:minor" of a whole fixed disk of this machine, from
+// /sys/block; nothing when there is none.
+std::optional<std::pair<unsigned, unsigned>> FixedDiskNumbers() {
     for (const QFileInfo& disk :
          QDir("/sys/block").entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         QFile removable(disk.filePath() + "/removable");
         QFile dev(disk.filePath() + "/dev");
-        if (!removable.open(QIODevice::ReadOnly) || !dev.open(QIODevice::ReadOnly))
-            continue;
-        if ((removable.readAll().trimmed() == "1") != ARemovable)
+        if (!removable.open(QIODevice::ReadOnly) || !dev.open(QIODevice::ReadOnly) ||
+            removable.readAll().trimmed() != "0" || disk.fileName().startsWith("sr"))
             continue;
         const QList<QByteArray> numbers = dev.readAll().trimmed().split(':');
         if (numbers.size() == 2)
@@ -326,60 +281,55 @@ std::optional<std::pair<unsigned, unsigned>> DiskNumbers(bool ARemovable) {
     return std::nullopt;
 }
 
-// A block device node of a disk of this machine, made in `ADir`; needs root.
-QString MakeDiskNode(const testsupport::TempDir& ADir, const char* AName,
-                     std::pair<unsigned, unsigned> ANumbers) {
-    const std::string path = ADir / AName;
-    if (mknod(path.c_str(), S_IFBLK | 0600, makedev(ANumbers.first, ANumbers.second)) != 0)
-        ADD_FAILURE() << "mknod " << path;
-    return QString::fromStdString(path);
-}
-
-TEST(MountedDrivesOf, FileSystemOnADiskIsFixedWithItsSizesOrMinusOneWhenItCannotBeAsked) {
+TEST(GetDriveInfo, FixedDrivesCarryTheirSizesAndNoOtherDriveIsAsked) {
     SKIP_IF_MISSING(testsupport::missingRoot());
-    const auto disk = DiskNumbers(false);
+    const auto disk = FixedDiskNumbers();
     if (!disk)
         GTEST_SKIP() << "SKIPPED: no fixed disk in /sys/block";
     const testsupport::TempDir dir;
-    const QString node = MakeDiskNode(dir, "disk", *disk);
-    const QString mountPoint = QString::fromStdString(dir.makeDir("mnt"));
-    const QByteArray table = QFile::encodeName(node) + " " + QFile::encodeName(mountPoint) +
-                             " ext4 rw 0 0\n" + QFile::encodeName(node) +
-                             " /no/such/mount/point ext4 rw 0 0\n";
+    // A device node of that disk, and folders to stand for mount points.
+    const std::string node = dir / "disk";
+    ASSERT_EQ(mknod(node.c_str(), S_IFBLK | 0600, makedev(disk->first, disk->second)), 0);
+    const std::string fixed = dir.makeDir("fixed");
+    const std::string ram = dir.makeDir("ram");
+    const std::string remote = dir.makeDir("remote");
+    const std::string table = dir / "mounts";
+    const std::string lines = "proc /proc proc rw 0 0\n" + node + " " + fixed + " ext4 rw 0 0\n" +
+                              "tmpfs " + ram + " tmpfs rw 0 0\n" + "server:/export " + remote +
+                              " nfs4 rw 0 0\n" + node + " /no/such/mount/point ext4 rw 0 0\n";
+    testsupport::writeFile(table, std::vector<std::uint8_t>(lines.begin(), lines.end()));
 
-    const QList<TDriveInfo> drives = MountedDrivesOf(table);
+    const QList<TDriveInfo> drives = GetDriveInfo(Q(table));
 
-    ASSERT_EQ(drives.size(), 2);
+    ASSERT_EQ(drives.size(), 4);
     struct statvfs volume {};
-    ASSERT_EQ(statvfs(QFile::encodeName(mountPoint).constData(), &volume), 0);
+    ASSERT_EQ(statvfs(fixed.c_str(), &volume), 0);
+    EXPECT_EQ(Std(drives[0].RootPath), fixed);
     EXPECT_EQ(drives[0].Type, TDriveType::Fixed);
     EXPECT_EQ(drives[0].TotalBytes, static_cast<qint64>(volume.f_blocks * volume.f_frsize));
     EXPECT_GE(drives[0].FreeBytes, 0);
     EXPECT_LE(drives[0].FreeBytes, drives[0].TotalBytes);
-    EXPECT_EQ(drives[1].Type, TDriveType::Fixed);
+    // A tmpfs has a size too, but only fixed drives are asked.
+    EXPECT_EQ(Std(drives[1].RootPath), ram);
+    EXPECT_EQ(drives[1].Type, TDriveType::RamDisk);
     EXPECT_EQ(drives[1].TotalBytes, -1);
     EXPECT_EQ(drives[1].FreeBytes, -1);
+    EXPECT_EQ(Std(drives[2].RootPath), remote);
+    EXPECT_EQ(drives[2].Type, TDriveType::Remote);
+    EXPECT_EQ(drives[2].TotalBytes, -1);
+    EXPECT_EQ(drives[2].FreeBytes, -1);
+    // A fixed drive whose size cannot be learned shows -1 for both.
+    EXPECT_EQ(Std(drives[3].RootPath), "/no/such/mount/point");
+    EXPECT_EQ(drives[3].Type, TDriveType::Fixed);
+    EXPECT_EQ(drives[3].TotalBytes, -1);
+    EXPECT_EQ(drives[3].FreeBytes, -1);
 
     TSystemFacts facts = SampleFacts();
-    facts.Drives = {drives[1]};
+    facts.Drives = {drives[3]};
     EXPECT_EQ(Std(Block(Report(facts), "Drive Information:")),
               Std(QStringList{"Drive Information:",
                               "/no/such/mount/point, Fixed Drive, Total Disk Spaces: -1 bytes, "
                               "Free Disk Spaces: -1 bytes."}));
-}
-
-TEST(MountedDrivesOf, FileSystemOnARemovableDiskIsRemovableAndItsMediumIsNotAsked) {
-    SKIP_IF_MISSING(testsupport::missingRoot());
-    const auto disk = DiskNumbers(true);
-    if (!disk)
-        GTEST_SKIP() << "SKIPPED: no removable disk in /sys/block";
-    const testsupport::TempDir dir;
-    const QString node = MakeDiskNode(dir, "stick", *disk);
-    const QList<TDriveInfo> drives = MountedDrivesOf(
-        QFile::encodeName(node) + " " + QByteArray(dir.path().c_str()) + " vfat rw 0 0\n");
-    ASSERT_EQ(drives.size(), 1);
-    EXPECT_EQ(drives[0].Type, TDriveType::Removable);
-    EXPECT_EQ(drives[0].TotalBytes, -1);
 }
 
 // The mount points of this process's mount table.
@@ -395,13 +345,13 @@ QStringList MountPoints() {
     return points;
 }
 
-TEST(GetMountedDrives, GivesTheFileSystemsOfThisMachineInTableOrderWithoutPseudoOnes) {
+TEST(GetDriveInfo, GivesTheFileSystemsOfThisMachineInTableOrder) {
     QStringList found;
-    for (const TDriveInfo& drive : GetMountedDrives())
+    for (const TDriveInfo& drive : GetDriveInfo())
         found.append(drive.RootPath);
     const QStringList points = MountPoints();
     EXPECT_TRUE(found.contains("/"));
-    for (const char* pseudo : {"/proc", "/sys", "/dev/pts"})
+    for (const char* pseudo : {"/proc", "/sys"})
         EXPECT_FALSE(found.contains(pseudo)) << pseudo;
     // Other tests may mount and unmount while this one runs, so the table
     // is compared by order only.

@@ -57,7 +57,8 @@ std::string FixedBlockDevice() {
         const std::string sys = "/sys/dev/block/" + std::to_string(major(st.st_rdev)) + ":" +
                                 std::to_string(minor(st.st_rdev));
         struct stat partition;
-        const std::string disk = ::stat((sys + "/partition").c_str(), &partition) == 0 ? sys + "/.." : sys;
+        const std::string disk =
+            ::stat((sys + "/partition").c_str(), &partition) == 0 ? sys + "/.." : sys;
         if (ReadText(disk + "/removable").starts_with("0"))
             device = entry->mnt_fsname;
     }
@@ -70,21 +71,21 @@ TEST(Drives, KindsFollowTheFileSystemTypeAndTheDisk) {
     if (device.empty())
         GTEST_SKIP() << "SKIPPED: \"/\" is not on a block device of a non-removable disk";
     const testsupport::TempDir dir;
-    WriteText(dir / "mounts",
-              "proc /proc proc rw,nosuid 0 0\n"
-              "sysfs /sys sysfs rw 0 0\n"
-              "cgroup2 /sys/fs/cgroup cgroup2 rw 0 0\n"
-              "tmpfs /run tmpfs rw,size=1024k 0 0\n"
-              "ramfs /mnt/ram ramfs rw 0 0\n"
-              "server:/export /mnt/nfs nfs4 rw 0 0\n"
-              "//server/share /mnt/smb cifs rw 0 0\n"
-              "user@host:/ /mnt/ssh fuse.sshfs rw 0 0\n"
-              "/dev/sr0 /media/cd iso9660 ro 0 0\n"
-              "overlay /merged overlay rw,lowerdir=/a 0 0\n" +
-                  device + " /mnt/data\\040disk ext4 rw 0 0\n" + device +
-                  " /mnt/data\\040disk ext4 ro 0 0\n" + device + " /home ext4 rw 0 0\n");
+    WriteText(dir / "mounts", "proc /proc proc rw,nosuid 0 0\n"
+                              "sysfs /sys sysfs rw 0 0\n"
+                              "cgroup2 /sys/fs/cgroup cgroup2 rw 0 0\n"
+                              "tmpfs /run tmpfs rw,size=1024k 0 0\n"
+                              "ramfs /mnt/ram ramfs rw 0 0\n"
+                              "server:/export /mnt/nfs nfs4 rw 0 0\n"
+                              "//server/share /mnt/smb cifs rw 0 0\n"
+                              "user@host:/ /mnt/ssh fuse.sshfs rw 0 0\n"
+                              "/dev/sr0 /media/cd iso9660 ro 0 0\n"
+                              "overlay /merged overlay rw,lowerdir=/a 0 0\n" +
+                                  device + " /mnt/data\\040disk ext4 rw 0 0\n" + device +
+                                  " /mnt/data\\040disk ext4 ro 0 0\n" + device +
+                                  " /home ext4 rw 0 0\n");
     const TDrives expected = {
-        {"/run", TDriveType::RamDisk},   {"/mnt/ram", TDriveType::RamDisk},
+        {"/run", TDriveType::RamDisk},    {"/mnt/ram", TDriveType::RamDisk},
         {"/mnt/nfs", TDriveType::Remote}, {"/mnt/smb", TDriveType::Remote},
         {"/mnt/ssh", TDriveType::Remote}, {"/media/cd", TDriveType::CDRom},
         {"/merged", TDriveType::Unknown}, {"/mnt/data disk", TDriveType::Fixed},

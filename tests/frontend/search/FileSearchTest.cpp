@@ -210,7 +210,6 @@ TEST(FileSearchMasks, MatchWholeNamesWithWildcardsIgnoringCase) {
         {"?.dbf", "ab.dbf", false},
         {"?.dbf", ".dbf", false},
         {"?.dbf", "\xc3\xa9.dbf", true}, // one character of two bytes
-        {"?.dbf", "\xff.dbf", true},     // a byte that is not UTF-8
         {"users0?.dbf", "users01.dbf", true},
         {"users0?.dbf", "USERS09.DBF", true},
         {"users0?.dbf", "users10.dbf", false},
@@ -233,6 +232,18 @@ TEST(FileSearchMasks, MatchWholeNamesWithWildcardsIgnoringCase) {
         EXPECT_EQ(FoundIn(dir.path(), c.masks), expected)
             << "mask \"" << c.masks.toStdString() << "\", name \"" << c.name << "\"";
     }
+}
+
+TEST(FileSearchMasks, NamesThatAreNotUtf8ArePassedOver) {
+    const TempDir dir;
+    MakeFile(dir / "\xff.dbf");
+    MakeFile(dir / "users\xc3.dbf"); // a sequence cut short
+    MakeDir(dir / "\xfe");
+    MakeFile(dir / "\xfe/users01.dbf");
+    MakeFile(dir / "\xc3\xa9.dbf");
+    for (const QString masks : {"*.dbf", ""})
+        EXPECT_EQ(FoundIn(dir.path(), masks), (TStrings{dir / "\xc3\xa9.dbf"}))
+            << "mask \"" << masks.toStdString() << "\"";
 }
 
 TEST(FileSearchMasks, FolderNamesThatMatchAreNotReported) {
@@ -295,7 +306,7 @@ TEST(FileSearchDirs, OverlappingFoldersReportEachFileOnce) {
         search.FileMasks = "*.dbf";
         search.RecurseSubDirs = c.recurse;
         search.StartSearch();
-        EXPECT_EQ(log.SortedFound(), c.found) << "Dirs \"" << c.dirs << "\"";
+        EXPECT_EQ(log.SortedFound(), Sorted(c.found)) << "Dirs \"" << c.dirs << "\"";
         const TStrings dirs = Sorted(log.Dirs());
         EXPECT_EQ(std::adjacent_find(dirs.begin(), dirs.end()), dirs.end())
             << "a folder searched twice, Dirs \"" << c.dirs << "\"";
@@ -341,7 +352,8 @@ TEST(FileSearchSize, BoundsInBytesWithNoUpperBoundAtZero) {
         {10240, 10240, {path("10240.dbf")}},
         {10240, 0, {path("10240.dbf"), path("10241.dbf"), path("1048576.dbf")}},
         {0, 10240, {path("0.dbf"), path("10239.dbf"), path("10240.dbf")}},
-        {0, 0,
+        {0,
+         0,
          {path("0.dbf"), path("10239.dbf"), path("10240.dbf"), path("10241.dbf"),
           path("1048576.dbf")}},
         {10241, 10240, {}},
@@ -403,8 +415,7 @@ TEST(FileSearchTime, AccessAndWriteBoundsAdmitTimesAtOrAfterThem) {
             search.CreatedAfter = search.AccessedAfter = search.ModifiedAfter = c.after;
             search.StartSearch();
             EXPECT_EQ(log.SortedFound(), Sorted(c.found))
-                << (kind.access ? "access" : "write") << " bound, CheckDates "
-                << c.check.toInt();
+                << (kind.access ? "access" : "write") << " bound, CheckDates " << c.check.toInt();
         }
     }
 }
@@ -624,7 +635,8 @@ TEST(FileSearchEvents, PendingEventsAreProcessedOnEnteringEachFolder) {
     TSearchLog log(search);
     QObject context;
     auto post = [&](const std::string& AName) {
-        QMetaObject::invokeMethod(&context, [&log, AName] { log.Add(AName); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &context, [&log, AName] { log.Add(AName); }, Qt::QueuedConnection);
     };
     log.OnFound = [&](const std::string& APath) {
         if (APath == dir / "users01.dbf")
@@ -634,11 +646,10 @@ TEST(FileSearchEvents, PendingEventsAreProcessedOnEnteringEachFolder) {
     search.FileMasks = "*.dbf";
     post("posted before the start");
     search.StartSearch();
-    EXPECT_EQ(log.Events,
-              (TStrings{"dir " + dir.path(), "posted before the start",
-                        "found " + (dir / "users01.dbf"), "dir " + (dir / "sub"),
-                        "posted in the first folder", "found " + (dir / "sub/users02.dbf"),
-                        "finished", "end"}));
+    EXPECT_EQ(log.Events, (TStrings{"dir " + dir.path(), "posted before the start",
+                                    "found " + (dir / "users01.dbf"), "dir " + (dir / "sub"),
+                                    "posted in the first folder",
+                                    "found " + (dir / "sub/users02.dbf"), "finished", "end"}));
 }
 
 TEST(FileSearchEvents, ACancelRequestStopsTheWalkAtItsNextTest) {
@@ -649,7 +660,8 @@ TEST(FileSearchEvents, ACancelRequestStopsTheWalkAtItsNextTest) {
         MakeFile(dir / name + "/b.dbf");
     }
     enum class TWhere { FirstFound, SecondFolder, PostedBeforeStart };
-    for (const TWhere where : {TWhere::FirstFound, TWhere::SecondFolder, TWhere::PostedBeforeStart}) {
+    for (const TWhere where :
+         {TWhere::FirstFound, TWhere::SecondFolder, TWhere::PostedBeforeStart}) {
         TFileSearch search;
         TSearchLog log(search);
         QObject context;
@@ -696,8 +708,8 @@ TEST(FileSearchEvents, ASearchRunsOnceAtATimeAndACancelDoesNotOutliveIt) {
     };
     search.StartSearch();
     EXPECT_EQ(nested, 1);
-    EXPECT_EQ(log.Events, (TStrings{"dir " + dir.path(), "found " + (dir / "users01.dbf"),
-                                    "finished", "end"}));
+    EXPECT_EQ(log.Events,
+              (TStrings{"dir " + dir.path(), "found " + (dir / "users01.dbf"), "finished", "end"}));
 
     // A cancel requested at the very end does not carry over to the next search.
     log.Events.clear();
@@ -803,15 +815,17 @@ TEST(FileSearchAttributes, DosAttributesDecideWhereTheyExistElseModeAndName) {
         {"dir.dbf", 0644, "0x10", TFileSearchAttrs()}, // bits beyond the four are dropped
     };
     for (const auto& f : files) {
-        MakeFile(dir / f.name, 0, f.mode);
-        if (f.dosAttrib.empty())
-            continue;
-        if (::setxattr((dir / f.name).c_str(), "user.DOSATTRIB", f.dosAttrib.data(),
-                       f.dosAttrib.size(), 0) != 0) {
+        // Setting a user attribute needs write permission: the mode comes last.
+        MakeFile(dir / f.name);
+        if (!f.dosAttrib.empty() && ::setxattr((dir / f.name).c_str(), "user.DOSATTRIB",
+                                               f.dosAttrib.data(), f.dosAttrib.size(), 0) != 0) {
             if (errno == ENOTSUP)
-                GTEST_SKIP() << "SKIPPED: the file system of /tmp keeps no user extended attributes";
+                GTEST_SKIP()
+                    << "SKIPPED: the file system of /tmp keeps no user extended attributes";
             ThrowErrno("setxattr on " + dir / f.name);
         }
+        if (::chmod((dir / f.name).c_str(), f.mode) != 0)
+            ThrowErrno("chmod " + dir / f.name);
     }
     MakeLink("v5.dbf", dir / "link.dbf"); // the attributes of its file, hidden by its own name
     MakeLink("plain.dbf", dir / ".link.dbf");
@@ -838,9 +852,7 @@ TEST(FileSearchAttributes, DosAttributesDecideWhereTheyExistElseModeAndName) {
                 names.push_back(dir / name);
         return names;
     };
-    const TFileSearchAttrs filters[] = {fmReadOnly,
-                                        fmHidden | fmArchive,
-                                        fmSystem,
+    const TFileSearchAttrs filters[] = {fmReadOnly, fmHidden | fmArchive, fmSystem,
                                         fmReadOnly | fmHidden | fmSystem | fmArchive,
                                         TFileSearchAttrs()};
     for (const TFileSearchAttrs filter : filters) {
