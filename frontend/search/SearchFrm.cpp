@@ -186,15 +186,15 @@ void TSearchForm::CreateAdvancedOptions() {
     gbFileSize->setObjectName("gbFileSize");
     gbFileSize->setToolTip(LoadStr(TStringId::HintGroupFileSize));
     gbFileSize->setGeometry(0, 4, 236, 122);
-    chkFileMinSize = MakeCheck("chkFileMinSize", gbFileSize, TStringId::AtLeast,
-                               TStringId::HintAtLeast);
+    chkFileMinSize =
+        MakeCheck("chkFileMinSize", gbFileSize, TStringId::AtLeast, TStringId::HintAtLeast);
     chkFileMinSize->move(10, 30);
     txtMinSize = MakeNumber("txtMinSize", gbFileSize, 1073741824);
     txtMinSize->setGeometry(96, 26, 100, 24);
     Label3 = MakeLabel("Label3", gbFileSize, TStringId::UnitKB);
     Label3->move(202, 30);
-    chkFileMaxSize = MakeCheck("chkFileMaxSize", gbFileSize, TStringId::AtMost,
-                               TStringId::HintAtMost);
+    chkFileMaxSize =
+        MakeCheck("chkFileMaxSize", gbFileSize, TStringId::AtMost, TStringId::HintAtMost);
     chkFileMaxSize->move(10, 66);
     txtMaxSize = MakeNumber("txtMaxSize", gbFileSize, 1073741824);
     txtMaxSize->setGeometry(96, 62, 100, 24);
@@ -233,8 +233,8 @@ void TSearchForm::CreateAdvancedOptions() {
         TStringId hint;
     };
     const TTimeRow rows[] = {
-        {chkFileCreatedTime, txtFileCreatedTime, Label7, "chkFileCreatedTime",
-         "txtFileCreatedTime", "Label7", TStringId::CreatedIn, TStringId::HintCreatedIn},
+        {chkFileCreatedTime, txtFileCreatedTime, Label7, "chkFileCreatedTime", "txtFileCreatedTime",
+         "Label7", TStringId::CreatedIn, TStringId::HintCreatedIn},
         {chkFileLastAccessedTime, txtFileLastAccessedTime, Label8, "chkFileLastAccessedTime",
          "txtFileLastAccessedTime", "Label8", TStringId::LastAccessedIn,
          TStringId::HintLastAccessedIn},
@@ -312,8 +312,8 @@ void TSearchForm::LayoutControls() {
     RecurseSubDirs->move(left, 130);
     btnSearch->setGeometry(w - 170, 62, 156, 40);
     labAdvOptionsPrompt->move(12, 160);
-    btnAdvOptions->setGeometry(labAdvOptionsPrompt->x() + labAdvOptionsPrompt->width() + 8, 156,
-                               28, 24);
+    btnAdvOptions->setGeometry(labAdvOptionsPrompt->x() + labAdvOptionsPrompt->width() + 8, 156, 28,
+                               24);
     const int advHeight = palAdvOptions->height();
     palAdvOptions->setGeometry(12, 184, w - 24, advHeight);
     palAdvOptions->setVisible(advHeight > 0);
@@ -417,8 +417,8 @@ void TSearchForm::btnSearchClick() {
         return;
     }
     lf->FileMasks = cmbFileName->currentData().toString();
-    lf->Dirs = cmbDirectory->currentText() == FDriveEntry ? FLocalDrives
-                                                           : cmbDirectory->currentText();
+    lf->Dirs =
+        cmbDirectory->currentText() == FDriveEntry ? FLocalDrives : cmbDirectory->currentText();
     lf->RecurseSubDirs = RecurseSubDirs->isChecked();
 
     std::uint64_t minSize = 0;
@@ -509,11 +509,12 @@ void TSearchForm::lfFinished(TFileSearch*) {
 void TSearchForm::lfCancel(TFileSearch*) {
     SearchStopped();
     if (FReportCancel)
-        FMessage.MessageDlg(LoadStr(TStringId::SearchCancelled), TMsgDlgType::mtInformation,
-                            mbOK);
+        FMessage.MessageDlg(LoadStr(TStringId::SearchCancelled), TMsgDlgType::mtInformation, mbOK);
 }
 
-void TSearchForm::lfEnd(TFileSearch*) { SearchStopped(); }
+void TSearchForm::lfEnd(TFileSearch*) {
+    SearchStopped();
+}
 
 void TSearchForm::TimerTimer() {
     if (FSearching)
@@ -524,8 +525,8 @@ void TSearchForm::TimerTimer() {
 }
 
 void TSearchForm::btnSelectDirClick() {
-    QString folder = QFileInfo(cmbDirectory->currentText()).isDir() ? cmbDirectory->currentText()
-                                                                    : QString();
+    QString folder =
+        QFileInfo(cmbDirectory->currentText()).isDir() ? cmbDirectory->currentText() : QString();
     if (!FDialogs.BrowseFolder(LoadStr(TStringId::SearchLookIn), folder))
         return;
     cmbDirectory->setCurrentIndex(-1);
@@ -537,7 +538,9 @@ void TSearchForm::btnSelectAllClick() {
     fl->setFocus();
 }
 
-void TSearchForm::btnUnselectAllClick() { fl->clearSelection(); }
+void TSearchForm::btnUnselectAllClick() {
+    fl->clearSelection();
+}
 
 QStringList TSearchForm::SelectedFiles() const {
     QStringList files;
@@ -558,7 +561,9 @@ void TSearchForm::btnAddSelectedClick() {
     PostCloseRequest();
 }
 
-void TSearchForm::btnCloseClick() { PostCloseRequest(); }
+void TSearchForm::btnCloseClick() {
+    PostCloseRequest();
+}
 
 void TSearchForm::PostCloseRequest() {
     QMetaObject::invokeMethod(this, &TSearchForm::reject, Qt::QueuedConnection);
@@ -597,4 +602,6 @@ void TSearchForm::keyPressEvent(QKeyEvent* AEvent) {
     QDialog::keyPressEvent(AEvent);
 }
 
-void TSearchForm::btnHelpClick() { FShell.Open(FHelpFile); }
+void TSearchForm::btnHelpClick() {
+    FShell.Open(FHelpFile);
+}

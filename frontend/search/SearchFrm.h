@@ -146,6 +146,6 @@ private:
     TFileDialogs& FDialogs;
     TShell& FShell;
     QString FHelpFile;
-    QString FDriveEntry; // the text of the drive entry of cmbDirectory
+    QString FDriveEntry;   // the text of the drive entry of cmbDirectory
     QSet<QString> FListed; // upper-cased full paths of the rows
 };

@@ -1,9 +1,7 @@
 // The Recovery tab of the real main window: the source and target fields,
 // the four warnings, the log and the report of a run, the opening of the
 // output and the Stop button, with the real engine on real files.
-#include <QCheckBox>
 #include <QCoreApplication>
-#include <QDir>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMimeData>
