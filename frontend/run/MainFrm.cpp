@@ -53,8 +53,7 @@ int32_t TMainForm::RecoverOneFile(const QString& ASource, const QString& ADest) 
 }
 
 QString TMainForm::GetSuccessText() const {
-    const QString source = txtSrcFile->text();
-    return Format(LoadStr(TStringId::SuccessText), {source.mid(source.lastIndexOf('/') + 1)});
+    return Format(LoadStr(TStringId::SuccessText), {FileNamePart(txtSrcFile->text())});
 }
 
 void TMainForm::AddSettingsInfo(QStringList& ALines) const {

@@ -46,11 +46,6 @@ double DaysBetween(const QDateTime& AStart, const QDateTime& AEnd) {
     return static_cast<double>(AStart.msecsTo(AEnd)) / kMsPerDay;
 }
 
-// The part of a path after its last separator.
-QString FileNamePart(const QString& APath) {
-    return APath.mid(APath.lastIndexOf('/') + 1);
-}
-
 QPushButton* MakeButton(const QString& AName, QWidget* AParent) {
     auto* button = new QPushButton(AParent);
     button->setObjectName(AName);
@@ -726,8 +721,7 @@ TVornMainForm::TRunEnd TVornMainForm::RepairSingleFile() {
     if (!IsValidDstFileExt(target) && !Confirm(Format(LoadStr(TStringId::Warning2), {targetName})))
         return AbortRun();
 
-    const QString fullTarget = QFileInfo(target).absoluteFilePath();
-    const QString folder = fullTarget.left(fullTarget.lastIndexOf('/') + 1);
+    const QString folder = TargetFolderOf(target);
     if (!QFileInfo(folder).isDir()) {
         if (!Confirm(Format(LoadStr(TStringId::Warning4), {folder, targetName})))
             return AbortRun();
@@ -939,8 +933,7 @@ int TVornMainForm::RepairBatch() {
             if (!go)
                 continue;
         }
-        const QString fullTarget = QFileInfo(target).absoluteFilePath();
-        const QString folder = fullTarget.left(fullTarget.lastIndexOf('/') + 1);
+        const QString folder = TargetFolderOf(target);
         if (!QFileInfo(folder).isDir()) {
             const bool go = ask(4, Format(LoadStr(TStringId::Warning4), {folder, targetName}));
             if (cancel)

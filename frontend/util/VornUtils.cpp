@@ -330,3 +330,11 @@ qint64 FreeSpaceOf(const QString& APath) {
     const QStorageInfo volume = VolumeOf(APath);
     return volume.isValid() ? volume.bytesAvailable() : -1;
 }
+
+QString FileNamePart(const QString& APath) { return APath.mid(APath.lastIndexOf('/') + 1); }
+
+QString TargetFolderOf(const QString& ATarget) {
+    const QString full = QFileInfo(ATarget).absoluteFilePath();
+    return full.left(full.lastIndexOf('/') + 1);
+}
+

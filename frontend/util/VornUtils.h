@@ -119,3 +119,11 @@ QString DrivePartOf(const QString& APath);
 // Bytes free for the user on the file system of DrivePartOf(APath)
 // (statvfs: f_bavail * f_frsize); -1 when that cannot be learned.
 qint64 FreeSpaceOf(const QString& APath);
+
+// The file-name part of `APath`: what follows its last "/".
+QString FileNamePart(const QString& APath);
+
+// The folder of `ATarget` expanded to a full path against the current
+// folder, with its trailing "/": the folder a run must find or create.
+QString TargetFolderOf(const QString& ATarget);
+
