@@ -16,7 +16,6 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSpinBox>
-#include <QStyle>
 #include <QTextBlock>
 #include <QTimer>
 #include <QTreeWidget>
@@ -35,6 +34,7 @@
 #include "widgets/DragEdit.h"
 #include "widgets/QtFileDialogs.h"
 #include "widgets/QtSkinMessage.h"
+#include "widgets/Skin.h"
 #include "widgets/VornPanel.h"
 
 namespace {
@@ -327,9 +327,7 @@ void TVornMainForm::CreateAboutTab() {
 
 void TVornMainForm::SetRunButton(QPushButton* AButton, bool ARunning) {
     AButton->setText(LoadStr(ARunning ? TStringId::StopRecovery : TStringId::StartRecovery));
-    AButton->setProperty("skinElement", ARunning ? "stopbutton" : "startbutton");
-    AButton->style()->unpolish(AButton);
-    AButton->style()->polish(AButton);
+    SetSkinElement(AButton, ARunning ? "stopbutton" : "startbutton");
 }
 
 // ---------------------------------------------------------------------------

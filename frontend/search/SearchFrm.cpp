@@ -15,13 +15,13 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSpinBox>
-#include <QStyle>
 #include <QTimer>
 #include <QTreeWidget>
 
 #include "resources/VornStrings.h"
 #include "search/Drives.h"
 #include "util/VornUtils.h"
+#include "widgets/Skin.h"
 #include "widgets/VornPanel.h"
 
 namespace {
@@ -60,12 +60,6 @@ QString TimeText(const QDateTime& ATime) {
     const QLocale locale;
     return locale.toString(ATime.date(), QLocale::ShortFormat) + ' ' +
            locale.toString(ATime.time(), QStringLiteral("HH:mm:ss"));
-}
-
-void SetSkinElement(QPushButton* AButton, const char* AElement) {
-    AButton->setProperty("skinElement", AElement);
-    AButton->style()->unpolish(AButton);
-    AButton->style()->polish(AButton);
 }
 
 } // namespace
